@@ -1,0 +1,9 @@
+#include "Backend.h"
+
+namespace KestraDiags {
+namespace Ludrel {
+
+Backend::~Backend() = default;
+
+}  // namespace Ludrel
+}  // namespace KestraDiags

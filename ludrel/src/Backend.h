@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Failure.h"
+#include "Result.h"
+#include "ludrel/Usb_Device.h"
+
+namespace KestraDiags {
+namespace Ludrel {
+
+// Where a finder's answers come from: a simulated topology, or a machine's USB stack. Failures
+// come back as values; the finder turns them into the answers its callers expect.
+class Backend {
+ public:
+  virtual ~Backend();
+
+  // The name USBUtil::backendName reports.
+  virtual std::string name() const = 0;
+
+  // Appends every device, in the order Next hands them out.
+  virtual std::optional<Failure> collectDevices(std::vector<Usb_Device>& devices) = 0;
+
+  // Called with record `index` (from 0) of collectDevices just before Next hands it out. It may
+  // throw what the callers of Next are ready for: a std::string or an unsigned long.
+  virtual void completeRecord(std::size_t index, Usb_Device& record) = 0;
+
+  // The key text of the device on the hub's port (numbered from 1); nothing when it is free.
+  virtual Result<std::optional<std::string>> portKey(const std::string& hub, int port) = 0;
+
+  // -1 no device on the port, 2 over-current, anything else no over-current.
+  virtual Result<int> overCurrentState(const std::string& hub, int port, void* handle) = 0;
+};
+
+}  // namespace Ludrel
+}  // namespace KestraDiags

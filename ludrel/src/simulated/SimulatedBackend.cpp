@@ -1,0 +1,63 @@
+#include "simulated/SimulatedBackend.h"
+
+#include <utility>
+
+namespace KestraDiags {
+namespace Ludrel {
+
+SimulatedBackend::SimulatedBackend(std::string topologyPath) : m_path(std::move(topologyPath)) {}
+
+std::string SimulatedBackend::name() const { return "simulated"; }
+
+const LoadedTopology& SimulatedBackend::topology() {
+  if (!m_topology) m_topology = loadTopology(m_path);
+  return *m_topology;
+}
+
+const PortState* SimulatedBackend::findPort(const Topology& topology, const std::string& hub,
+                                            int port) const {
+  const auto hubPorts = topology.hubsByPath.find(hub);
+  if (hubPorts == topology.hubsByPath.end()) return nullptr;
+  const auto state = hubPorts->second.find(port);
+  return state == hubPorts->second.end() ? nullptr : &state->second;
+}
+
+std::optional<Failure> SimulatedBackend::collectDevices(std::vector<Usb_Device>& devices) {
+  const LoadedTopology& loaded = topology();
+  if (!loaded.ok()) return loaded.failure();
+  const Topology& machine = *loaded.value();
+  if (machine.getAllUSBDevicesFails) {
+    return makeFailure(ErrorName::kIo, m_path + ": getAllUSBDevices fails as the topology asks: " +
+                                           *machine.getAllUSBDevicesFails);
+  }
+  devices.insert(devices.end(), machine.devices.begin(), machine.devices.end());
+  return std::nullopt;
+}
+
+void SimulatedBackend::completeRecord(std::size_t index, Usb_Device&) {
+  const LoadedTopology& loaded = topology();
+  if (!loaded.ok()) return;
+  const auto fault = loaded.value()->nextThrows.find(index);
+  if (fault != loaded.value()->nextThrows.end()) throwValue(fault->second);
+}
+
+Result<std::optional<std::string>> SimulatedBackend::portKey(const std::string& hub, int port) {
+  const LoadedTopology& loaded = topology();
+  if (!loaded.ok()) return loaded.failure();
+  const PortState* state = findPort(*loaded.value(), hub, port);
+  if (state == nullptr) return std::optional<std::string>();
+  if (state->isPortBusyThrows) throwValue(*state->isPortBusyThrows);
+  return state->key;
+}
+
+Result<int> SimulatedBackend::overCurrentState(const std::string& hub, int port, void*) {
+  const LoadedTopology& loaded = topology();
+  if (!loaded.ok()) return loaded.failure();
+  const PortState* state = findPort(*loaded.value(), hub, port);
+  if (state == nullptr) return -1;
+  if (state->checkforOCStateThrows) throwValue(*state->checkforOCStateThrows);
+  return state->overCurrent;
+}
+
+}  // namespace Ludrel
+}  // namespace KestraDiags

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "Backend.h"
+#include "simulated/TopologyCache.h"
+
+namespace KestraDiags {
+namespace Ludrel {
+
+// Answers from a topology file, with the faults the file asks for.
+class SimulatedBackend : public Backend {
+ public:
+  explicit SimulatedBackend(std::string topologyPath);
+
+  std::string name() const override;
+  std::optional<Failure> collectDevices(std::vector<Usb_Device>& devices) override;
+  void completeRecord(std::size_t index, Usb_Device& record) override;
+  Result<std::optional<std::string>> portKey(const std::string& hub, int port) override;
+  Result<int> overCurrentState(const std::string& hub, int port, void* handle) override;
+
+ private:
+  // The topology, loaded at the first use and kept for the life of the backend.
+  const LoadedTopology& topology();
+  // The state of the port, or null when the topology says nothing of it.
+  const PortState* findPort(const Topology& topology, const std::string& hub, int port) const;
+
+  std::string m_path;
+  std::optional<LoadedTopology> m_topology;
+};
+
+}  // namespace Ludrel
+}  // namespace KestraDiags

@@ -1,0 +1,23 @@
+#include "unsupported/UnsupportedBackend.h"
+
+namespace KestraDiags {
+namespace Ludrel {
+
+std::string UnsupportedBackend::name() const { return "none"; }
+
+std::optional<Failure> UnsupportedBackend::collectDevices(std::vector<Usb_Device>&) {
+  return makeFailure(ErrorName::kNotSupported,
+                     "this system has no USB backend yet: set LUDREL_TOPOLOGY to a topology file "
+                     "(or use --topology FILE) to simulate one");
+}
+
+void UnsupportedBackend::completeRecord(std::size_t, Usb_Device&) {}
+
+Result<std::optional<std::string>> UnsupportedBackend::portKey(const std::string&, int) {
+  return std::optional<std::string>();
+}
+
+Result<int> UnsupportedBackend::overCurrentState(const std::string&, int, void*) { return -1; }
+
+}  // namespace Ludrel
+}  // namespace KestraDiags

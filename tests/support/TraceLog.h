@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What a trace log file holds, taken apart by the exact shapes the module writes.
+struct TraceEntry {
+  enum Kind { Banner, Record, BareLine } kind;
+  std::string text;  // a record's text and value after the tab, a bare line's text, or empty
+};
+
+// Splits the file into banners, records and bare lines (lines written without a stamp, such as
+// the USB library's own); throws with the offset of the first byte that fits none of them.
+std::vector<TraceEntry> parseTraceLog(const std::string& content);
+// The texts of the records only, in file order.
+std::vector<std::string> traceTexts(const std::string& content);
+// The texts of the records and bare lines, in file order.
+std::vector<std::string> traceLines(const std::string& content);
+std::size_t bannerCount(const std::string& content);

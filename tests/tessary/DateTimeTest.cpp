@@ -1,0 +1,98 @@
+#include "tessary/DateTime.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <regex>
+#include <string>
+
+namespace KestraDiags {
+namespace TessaryTests {
+namespace {
+
+using System::DateTime;
+
+void setTimeZone(const char* zone) {
+#ifdef _WIN32
+  _putenv_s("TZ", zone != nullptr ? zone : "");
+  _tzset();
+#else
+  if (zone != nullptr) {
+    setenv("TZ", zone, 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
+#endif
+}
+
+std::time_t utcFromFields(std::tm& fields) {
+#ifdef _WIN32
+  return _mkgmtime(&fields);
+#else
+  return timegm(&fields);
+#endif
+}
+
+// Changes the process's time zone and puts the one the test runner had back afterwards.
+class DateTimeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const char* zone = std::getenv("TZ")) {
+      m_savedZone = zone;
+    }
+  }
+  void TearDown() override { setTimeZone(m_savedZone ? m_savedZone->c_str() : nullptr); }
+
+ private:
+  std::optional<std::string> m_savedZone;
+};
+
+const std::regex kStampPattern(
+    R"(^(\d{4})-(\d{2})-(\d{2})T(\d{2}):(\d{2}):(\d{2})([+-])(\d{2}):(\d{2})$)");
+
+struct ZoneCase {
+  const char* zone;
+  const char* offset;
+};
+
+// Zones without summer time, so that the offset does not depend on the date. Far east and far
+// west zones are a day apart from UTC for much of the day, so together they cover the
+// crossing of a date line at any hour the test runs.
+const ZoneCase kZoneCases[] = {
+    {"UTC0", "+00:00"},    {"EST5", "-05:00"},     {"IST-5:30", "+05:30"}, {"NPT-5:45", "+05:45"},
+    {"XYZ0:30", "-00:30"}, {"ABC-0:30", "+00:30"}, {"LINT-14", "+14:00"},  {"BIT12", "-12:00"},
+};
+
+TEST_F(DateTimeTest, StampIsLocalTimeWithItsUtcOffset) {
+  for (const ZoneCase& c : kZoneCases) {
+    setTimeZone(c.zone);
+    const std::time_t before = std::time(nullptr);
+    const std::string stamp = DateTime().getDateTime();
+    const std::time_t after = std::time(nullptr);
+
+    std::smatch parts;
+    ASSERT_TRUE(std::regex_match(stamp, parts, kStampPattern)) << c.zone << ": " << stamp;
+    EXPECT_EQ(stamp.substr(stamp.size() - 6), c.offset) << c.zone;
+
+    // The clock fields less the offset must be the moment of the call.
+    std::tm fields{};
+    fields.tm_year = std::stoi(parts[1]) - 1900;
+    fields.tm_mon = std::stoi(parts[2]) - 1;
+    fields.tm_mday = std::stoi(parts[3]);
+    fields.tm_hour = std::stoi(parts[4]);
+    fields.tm_min = std::stoi(parts[5]);
+    fields.tm_sec = std::stoi(parts[6]);
+    const long offsetSeconds =
+        (parts[7] == "-" ? -60L : 60L) * (std::stol(parts[8]) * 60 + std::stol(parts[9]));
+    const std::time_t moment = utcFromFields(fields) - offsetSeconds;
+    EXPECT_GE(moment, before) << c.zone << ": " << stamp;
+    EXPECT_LE(moment, after) << c.zone << ": " << stamp;
+  }
+}
+
+}  // namespace
+}  // namespace TessaryTests
+}  // namespace KestraDiags
