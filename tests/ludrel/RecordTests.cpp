@@ -49,6 +49,19 @@ TEST_F(RecordTest, EveryFieldLandsInItsMemberAndRecordsKeepFileOrder) {
   EXPECT_EQ(records[2].nDevType, 9);
 }
 
+TEST_F(RecordTest, RelativeDevicePathIsTakenFromTheTopologysFolder) {
+  const std::string file = useTopology(topologyOf(R"(
+    {"type": "hub", "devicePath": "nodes/001/002"},
+    {"type": "hub", "devicePath": "/dev/bus/usb/001/003"},
+    {"type": "hub", "devicePath": "C:\\hub"})"));
+  const std::vector<Usb_Device> records = enumerate();
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[0].sDevDescriptor,
+            (std::filesystem::path(file).parent_path() / "nodes/001/002").string());
+  EXPECT_EQ(records[1].sDevDescriptor, "/dev/bus/usb/001/003");
+  EXPECT_EQ(records[2].sDevDescriptor, "C:\\hub");
+}
+
 struct DefaultCase {
   const char* entry;
   std::function<void(const Usb_Device&)> check;

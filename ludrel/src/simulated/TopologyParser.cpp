@@ -64,7 +64,20 @@ bool nestsTooDeep(const std::string& text) {
   return false;
 }
 
-Topology readTopology(const Json& root) {
+bool isAbsolutePath(const std::string& path) {
+  if (!path.empty() && (path[0] == '/' || path[0] == '\\')) return true;
+  return path.size() >= 2 && path[1] == ':';  // a drive letter
+}
+
+// A relative device path names a stand-in node beside the topology file, so that a simulated
+// hub can be opened wherever the file is run from.
+std::string resolveDevicePath(const std::string& path, const std::string& topologyFile) {
+  if (path.empty() || isAbsolutePath(path)) return path;
+  const std::string::size_type slash = topologyFile.find_last_of("/\\");
+  return slash == std::string::npos ? path : topologyFile.substr(0, slash + 1) + path;
+}
+
+Topology readTopology(const Json& root, const std::string& fileName) {
   requireObject(root, "", {"devices", "getAllUSBDevicesFails", "comment"});
   Topology topology;
   if (!root.contains("devices")) {
@@ -80,6 +93,7 @@ Topology readTopology(const Json& root) {
   for (std::size_t i = 0; i < devices.size(); ++i) {
     const std::string place = elementPlace("/devices", i);
     DeviceEntry entry = readDeviceEntry(devices[i], place);
+    entry.record.sDevDescriptor = resolveDevicePath(entry.record.sDevDescriptor, fileName);
     if (entry.nextThrows) topology.nextThrows.emplace(i, std::move(*entry.nextThrows));
     if (entry.ports) {
       const std::string& path = entry.record.sDevDescriptor;
@@ -125,7 +139,7 @@ Result<Topology> parseTopology(const std::string& text, const std::string& fileN
                        fileName + ": not JSON: " + what.substr(what.find(']') + 2));
   }
   try {
-    return readTopology(root);
+    return readTopology(root, fileName);
   } catch (const FormatError& error) {
     const std::string place = error.place.empty() ? "the top level" : error.place;
     return makeFailure(ErrorName::kFormat, fileName + ": " + place + ": " + error.problem);
