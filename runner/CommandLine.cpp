@@ -1,0 +1,118 @@
+#include <CLI/CLI.hpp>
+
+#include "ExitStatus.h"
+#include "HostOptions.h"
+
+namespace KestraDiags {
+namespace HalvexHost {
+
+namespace {
+
+constexpr const char* kExitStatusText =
+    "Exit status:\n"
+    "  0  success; for diagnose: every hub was checked and none is in over-current\n"
+    "  2  diagnose: a port of at least one hub is in over-current\n"
+    "  3  the run could not be made (module not loadable, export missing, device list or\n"
+    "     topology file unreadable, bad command line), or a hub got no verdict, or there was\n"
+    "     no hub to check\n";
+
+constexpr const char* kMainFooter =
+    "\nExamples:\n"
+    "  halvex-host --topology /usr/share/halvex/examples/rack-server.json list --tree\n"
+    "  halvex-host --package-config /opt/diag/halvex/package.cfg diagnose\n"
+    "  halvex-host --no-log diagnose --json\n"
+    "  halvex-host diagnose --prometheus /var/lib/prometheus/node-exporter/halvex.prom\n"
+    "  halvex-host --module ./libhalvex.so list --json\n"
+    "\n";
+
+constexpr const char* kListFooter =
+    "\nColumns: NAME, CLASS (the module's class key), STATUS (ok, error, disabled, not present,\n"
+    "not configured), LOCATION, PARENT LOCATION, DESCRIPTOR (set only for the hubs the\n"
+    "over-current test checks), MANUFACTURER, SERIAL, FIRMWARE; \"-\" marks an empty field.\n"
+    "\nExamples:\n"
+    "  halvex-host --topology examples/desktop.json list\n"
+    "  halvex-host list --tree\n"
+    "  halvex-host list --json | jq '.devices[] | select(.class == \"USB_ROOT_HUB\")'\n";
+
+constexpr const char* kDiagnoseFooter =
+    "\nEach hub is opened through the module, tested and closed again; one line per hub gives\n"
+    "its verdict (no over-current, OVER-CURRENT, no verdict), the test's message code (111 no\n"
+    "over-current, 113 over-current, 0 none) and the test's start and completion times.\n"
+    "\nExamples:\n"
+    "  halvex-host diagnose\n"
+    "  halvex-host diagnose --json\n"
+    "  halvex-host diagnose --prometheus /var/lib/prometheus/node-exporter/halvex.prom\n"
+    "  halvex-host --no-log diagnose --watch 60\n";
+
+}  // namespace
+
+std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options) {
+  CLI::App app{
+      "Loads the Halvex USB diagnostics module the way the diagnostics framework does, lists\n"
+      "the USB devices it finds and runs its hub over-current test.",
+      "halvex-host"};
+  app.set_version_flag("--version", HALVEX_HOST_VERSION);
+  app.get_formatter()->column_width(26);
+  app.footer(std::string(kMainFooter) + kExitStatusText);
+  app.require_subcommand(1);
+  // The global options may also follow the command.
+  app.fallthrough();
+
+  app.add_option("--module", options.modulePath,
+                 "The module to load. Default: libhalvex.so beside this\n"
+                 "program, else in the installation's library directory.")
+      ->type_name("PATH");
+  app.add_option("--package-config", options.packageConfigFile,
+                 "Handed to the module's setPackageConfigFile before\n"
+                 "anything is created. The module writes its trace logs\n"
+                 "into DIR/../log, DIR being the file's directory, or into\n"
+                 "DIR when that fails. Without it: the current directory.")
+      ->type_name("PATH");
+  app.add_option("--topology", options.topologyFile,
+                 "Use the USB library's simulated backend with this\n"
+                 "topology file (sets LUDREL_TOPOLOGY), for example\n"
+                 "/usr/share/halvex/examples/rack-server.json.")
+      ->type_name("FILE");
+  app.add_flag("--no-log", options.noLog,
+               "Create the module's objects with logging off: no trace\n"
+               "log is written.");
+
+  CLI::App* list = app.add_subcommand("list", "Show the USB devices the module hands out.");
+  list->footer(kListFooter);
+  list->add_flag("--tree", options.tree,
+                 "Show the devices as a tree by parent location, with the\n"
+                 "hub ports that the hubs' caches name.");
+  list->add_flag("--json", options.json,
+                 "Print one JSON document with every field, the device\n"
+                 "path and the hub cache.");
+
+  CLI::App* diagnose = app.add_subcommand(
+      "diagnose", "Run the over-current test on every hub that the test supports.");
+  diagnose->footer(std::string(kDiagnoseFooter) + "\n" + kExitStatusText);
+  diagnose->add_flag("--json", options.json, "Print the report as one JSON document.");
+  diagnose
+      ->add_option("--prometheus", options.prometheusFile,
+                   "Also write the result in node_exporter's textfile-\n"
+                   "collector format; the file is replaced in one step.")
+      ->type_name("FILE");
+  diagnose
+      ->add_option("--watch", options.watchSeconds,
+                   "Run again every SECONDS until SIGINT or SIGTERM, then\n"
+                   "exit with 0.")
+      ->type_name("SECONDS")
+      ->check(CLI::PositiveNumber.description(""));
+
+  try {
+    app.parse(argc, argv);
+    // Said here rather than with excludes(), which would clutter both options' help lines.
+    if (options.tree && options.json) throw CLI::ExcludesError("--tree", "--json");
+  } catch (const CLI::ParseError& error) {
+    const int status = app.exit(error);
+    return status == 0 ? kExitOk : kExitUnknown;
+  }
+  options.command = diagnose->parsed() ? Command::Diagnose : Command::List;
+  return std::nullopt;
+}
+
+}  // namespace HalvexHost
+}  // namespace KestraDiags

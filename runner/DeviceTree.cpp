@@ -1,0 +1,122 @@
+#include "DeviceTree.h"
+
+#include <cctype>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "TextTable.h"
+
+namespace KestraDiags {
+namespace HalvexHost {
+
+namespace {
+
+constexpr const char* kRootMark = "/:  ";
+constexpr const char* kChildMark = "|__ ";
+constexpr const char* kIndent = "    ";
+
+bool isChildOf(const DeviceRecord& child, const DeviceRecord& parent) {
+  return &child != &parent && !child.parentLocation.empty() &&
+         child.parentLocation == parent.location;
+}
+
+bool hasParentIn(const DeviceRecord& device, const std::vector<DeviceRecord>& devices) {
+  for (const DeviceRecord& other : devices) {
+    if (isChildOf(device, other)) return true;
+  }
+  return false;
+}
+
+std::string lowerCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool containsIgnoringCase(const std::string& text, const std::string& part) {
+  return !part.empty() && lowerCase(text).find(lowerCase(part)) != std::string::npos;
+}
+
+// The port of the parent hub that the child sits on, when a key of the hub's cache names the
+// child. Keys are the USB library's texts, derived from the device's identity: the serial
+// number names a device best, then its location, then its name. A port goes to one child only.
+std::optional<int> portOnParent(const DeviceRecord& child, const DeviceRecord& parent,
+                                const std::set<int>& claimedPorts) {
+  for (const std::string* identity : {&child.serialNumber, &child.location, &child.name}) {
+    for (const auto& [port, key] : parent.portKeys) {
+      if (claimedPorts.count(port) == 0 && containsIgnoringCase(key, *identity)) return port;
+    }
+  }
+  return std::nullopt;
+}
+
+std::string deviceLine(const DeviceRecord& device) {
+  std::string line = device.name.empty() ? "(no name)" : device.name;
+  if (!device.deviceClass.empty()) line += ", Class=" + device.deviceClass;
+  if (!device.location.empty()) line += ", Location=" + device.location;
+  if (device.status != 0) line += ", Status=" + deviceStatusName(device.status);
+  return singleLine(line);
+}
+
+class TreePrinter {
+ public:
+  TreePrinter(const std::vector<DeviceRecord>& devices, std::ostream& out)
+      : m_devices(devices), m_out(out) {}
+
+  void print() {
+    for (const DeviceRecord& device : m_devices) {
+      if (!hasParentIn(device, m_devices)) printRoot(device);
+    }
+    // Devices whose parents form a loop have no root above them; they still get shown.
+    for (const DeviceRecord& device : m_devices) {
+      if (m_printed.count(&device) == 0) printRoot(device);
+    }
+  }
+
+ private:
+  void printRoot(const DeviceRecord& device) {
+    m_printed.insert(&device);
+    m_out << kRootMark << deviceLine(device) << '\n';
+    printChildren(device, 1);
+  }
+
+  void printChildren(const DeviceRecord& parent, int depth) {
+    std::set<int> portsShown;
+    for (const DeviceRecord& child : m_devices) {
+      if (!isChildOf(child, parent) || m_printed.count(&child) != 0) continue;
+      m_printed.insert(&child);
+      std::string line = indent(depth) + kChildMark;
+      if (std::optional<int> port = portOnParent(child, parent, portsShown)) {
+        portsShown.insert(*port);
+        line += "Port " + std::to_string(*port) + ": ";
+      }
+      m_out << line << deviceLine(child) << '\n';
+      printChildren(child, depth + 1);
+    }
+    // Busy ports whose device could not be told, or that the module hides, are still shown.
+    for (const auto& [port, key] : parent.portKeys) {
+      if (portsShown.count(port) != 0) continue;
+      m_out << indent(depth) << kChildMark << "Port " << port << ": busy, Key=" << singleLine(key)
+            << '\n';
+    }
+  }
+
+  static std::string indent(int depth) {
+    std::string text;
+    for (int level = 0; level < depth; ++level) text += kIndent;
+    return text;
+  }
+
+  const std::vector<DeviceRecord>& m_devices;
+  std::ostream& m_out;
+  std::set<const DeviceRecord*> m_printed;
+};
+
+}  // namespace
+
+void printDeviceTree(const std::vector<DeviceRecord>& devices, std::ostream& out) {
+  TreePrinter(devices, out).print();
+}
+
+}  // namespace HalvexHost
+}  // namespace KestraDiags

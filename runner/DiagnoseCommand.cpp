@@ -1,0 +1,54 @@
+#include "DiagnoseCommand.h"
+
+#include "AtomicFile.h"
+#include "Diagnosis.h"
+#include "DiagnosisJson.h"
+#include "DiagnosisText.h"
+#include "JsonText.h"
+#include "PrometheusMetrics.h"
+#include "StopSignals.h"
+
+namespace KestraDiags {
+namespace HalvexHost {
+
+namespace {
+
+int diagnoseOnce(const Outcome<HalvexModule>& module, const HostOptions& options, std::ostream& out,
+                 std::ostream& err) {
+  const Diagnosis diagnosis =
+      module.ok() ? diagnoseHubs(module.value(), !options.noLog) : failedDiagnosis(module.error());
+  if (options.json) {
+    printJson(diagnosisJson(diagnosis), out);
+  } else if (!diagnosis.hubs.empty() || !diagnosis.failure) {
+    printDiagnosisText(diagnosis, out);
+  }
+  out.flush();
+  if (diagnosis.failure) reportError(err, *diagnosis.failure);
+  int status = exitStatusOf(diagnosis);
+  if (!options.prometheusFile.empty()) {
+    // A run that could not be made is still written, so that monitoring sees the failure.
+    if (auto error = replaceFileContent(options.prometheusFile, prometheusMetrics(diagnosis))) {
+      reportError(err, *error);
+      if (status == kExitOk) status = kExitUnknown;
+    }
+  }
+  return status;
+}
+
+}  // namespace
+
+int runDiagnose(const Outcome<HalvexModule>& module, const HostOptions& options, std::ostream& out,
+                std::ostream& err) {
+  if (options.watchSeconds == 0) return diagnoseOnce(module, options, out, err);
+  StopSignals stopSignals;
+  for (;;) {
+    const int status = diagnoseOnce(module, options, out, err);
+    // Without a module no later round can do better.
+    if (!module.ok()) return status;
+    if (stopSignals.waitForStop(std::chrono::seconds(options.watchSeconds))) return kExitOk;
+    if (!options.json) out << '\n';
+  }
+}
+
+}  // namespace HalvexHost
+}  // namespace KestraDiags

@@ -1,0 +1,134 @@
+#include "Diagnosis.h"
+
+#include <chrono>
+#include <memory>
+
+#include "DeviceRecord.h"
+#include "Enumeration.h"
+
+namespace KestraDiags {
+namespace HalvexHost {
+
+namespace {
+
+// The message codes of the module's over-current test.
+constexpr unsigned int kNoOverCurrent = 111;
+constexpr unsigned int kOverCurrent = 113;
+// The module's only functional test is entry 0 of its catalogue.
+constexpr int kOverCurrentTest = 0;
+
+std::int64_t unixSecondsNow() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+DiagnosticIdentity identityOf(const Diag::IDiagnostics& diagnostic) {
+  return {diagnostic.getName(), diagnostic.getVersion(), diagnostic.getDescription()};
+}
+
+// The test needs an open device; a hub that cannot be opened is still run, so that the report
+// holds the diagnostic's own answer for it (no verdict).
+HubCheck checkHub(Diag::IDiagnostics& diagnostic, DeviceEnum::IDevice& device) {
+  const DeviceRecord record = describeDevice(device);
+  HubCheck check;
+  check.name = record.name;
+  check.location = record.location;
+  check.devicePath = record.devicePath;
+  check.openResult = device.open(0);
+  const std::size_t resultsBefore = diagnostic.getDiagnosticResults().size();
+  diagnostic.runDiagnostic(&device, Diag::DiagnosticSettings());
+  const std::vector<const Diag::DiagnosticResult*> results = diagnostic.getDiagnosticResults();
+  device.close();
+  if (results.size() > resultsBefore && results.back() != nullptr) {
+    const Diag::DiagnosticResult& result = *results.back();
+    check.gotResult = true;
+    check.testResult = static_cast<int>(result.getTestResult());
+    check.messageCode = result.getMessageCode();
+    check.eventType = static_cast<int>(result.getEventType());
+    check.startTime = result.getTestStartTime();
+    check.completionTime = result.getTestCompletionTime();
+    check.verdict = verdictOfMessageCode(check.messageCode);
+  }
+  return check;
+}
+
+}  // namespace
+
+Verdict verdictOfMessageCode(unsigned int messageCode) {
+  switch (messageCode) {
+    case kNoOverCurrent:
+      return Verdict::NoOverCurrent;
+    case kOverCurrent:
+      return Verdict::OverCurrent;
+  }
+  return Verdict::NoVerdict;
+}
+
+VerdictCounts countVerdicts(const std::vector<HubCheck>& hubs) {
+  VerdictCounts counts;
+  for (const HubCheck& hub : hubs) {
+    switch (hub.verdict) {
+      case Verdict::NoOverCurrent:
+        ++counts.noOverCurrent;
+        break;
+      case Verdict::OverCurrent:
+        ++counts.overCurrent;
+        break;
+      case Verdict::NoVerdict:
+        ++counts.noVerdict;
+        break;
+    }
+  }
+  return counts;
+}
+
+bool runSucceeded(const Diagnosis& diagnosis) {
+  return !diagnosis.failure && !diagnosis.hubs.empty() &&
+         countVerdicts(diagnosis.hubs).noVerdict == 0;
+}
+
+int exitStatusOf(const Diagnosis& diagnosis) {
+  if (countVerdicts(diagnosis.hubs).overCurrent > 0) return kExitCritical;
+  return runSucceeded(diagnosis) ? kExitOk : kExitUnknown;
+}
+
+Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled) {
+  const auto started = std::chrono::steady_clock::now();
+  Diagnosis diagnosis;
+  {
+    // The enumerator comes first: the diagnostic made after it takes the devices' trace records
+    // into its own log. The diagnostic goes first, then the enumerator and with it the devices.
+    Enumeration enumeration = enumerateDevices(module, logEnabled);
+    diagnosis.failure = enumeration.failure;
+    std::unique_ptr<Diag::IDiagnostics> diagnostic = module.createDiagnostic(logEnabled);
+    if (!diagnostic) {
+      if (!diagnosis.failure) {
+        diagnosis.failure = HostError{
+            "NO_DIAGNOSTIC", "module " + module.path() + ": getIDiagnostics returned nothing"};
+      }
+    } else {
+      diagnosis.diagnostic = identityOf(*diagnostic);
+      for (const DeviceEnum::VirtualDevice& wrapper : enumeration.deviceList()) {
+        DeviceEnum::IDevice* device = wrapper.getDevice();
+        if (diagnostic->isDeviceSupportedByTest(device, kOverCurrentTest)) {
+          diagnosis.hubs.push_back(checkHub(*diagnostic, *device));
+        }
+      }
+    }
+  }
+  diagnosis.durationSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  diagnosis.finishedAtUnixSeconds = unixSecondsNow();
+  return diagnosis;
+}
+
+Diagnosis failedDiagnosis(const HostError& error) {
+  Diagnosis diagnosis;
+  diagnosis.failure = error;
+  diagnosis.finishedAtUnixSeconds = unixSecondsNow();
+  return diagnosis;
+}
+
+}  // namespace HalvexHost
+}  // namespace KestraDiags

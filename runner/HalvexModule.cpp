@@ -1,0 +1,76 @@
+#include "HalvexModule.h"
+
+#include <filesystem>
+#include <utility>
+
+namespace KestraDiags {
+namespace HalvexHost {
+
+namespace {
+
+template <typename Function>
+Outcome<Function> resolve(const SharedLibrary& library, const char* name) {
+  Outcome<void*> address = library.symbol(name);
+  if (!address.ok()) return address.error();
+  return reinterpret_cast<Function>(address.value());
+}
+
+}  // namespace
+
+HalvexModule::HalvexModule(SharedLibrary library, SetPackageConfigFileFn setPackageConfigFile,
+                           GetIDeviceEnumeratorFn getIDeviceEnumerator,
+                           GetIDiagnosticsFn getIDiagnostics)
+    : m_library(std::move(library)),
+      m_setPackageConfigFile(setPackageConfigFile),
+      m_getIDeviceEnumerator(getIDeviceEnumerator),
+      m_getIDiagnostics(getIDiagnostics) {}
+
+Outcome<HalvexModule> HalvexModule::load(const std::string& path) {
+  Outcome<SharedLibrary> library = SharedLibrary::open(path);
+  if (!library.ok()) return library.error();
+  auto setPackageConfigFile =
+      resolve<SetPackageConfigFileFn>(library.value(), "setPackageConfigFile");
+  if (!setPackageConfigFile.ok()) return setPackageConfigFile.error();
+  auto getIDeviceEnumerator =
+      resolve<GetIDeviceEnumeratorFn>(library.value(), "getIDeviceEnumerator");
+  if (!getIDeviceEnumerator.ok()) return getIDeviceEnumerator.error();
+  auto getIDiagnostics = resolve<GetIDiagnosticsFn>(library.value(), "getIDiagnostics");
+  if (!getIDiagnostics.ok()) return getIDiagnostics.error();
+  return HalvexModule(std::move(library.value()), setPackageConfigFile.value(),
+                      getIDeviceEnumerator.value(), getIDiagnostics.value());
+}
+
+void HalvexModule::setPackageConfigFile(const std::string& path) const {
+  m_setPackageConfigFile(path.c_str());
+}
+
+std::unique_ptr<DeviceEnum::IDeviceEnumerator> HalvexModule::createEnumerator(
+    bool logEnabled) const {
+  return std::unique_ptr<DeviceEnum::IDeviceEnumerator>(
+      m_getIDeviceEnumerator(logEnabled, DeviceEnum::IDeviceEnumerator::MODE_NORMAL));
+}
+
+std::unique_ptr<Diag::IDiagnostics> HalvexModule::createDiagnostic(bool logEnabled) const {
+  return std::unique_ptr<Diag::IDiagnostics>(
+      m_getIDiagnostics(logEnabled, DeviceEnum::IDeviceEnumerator::MODE_NORMAL));
+}
+
+std::vector<std::string> defaultModuleCandidates() {
+  const std::filesystem::path directory = executableDirectory();
+  return {(directory / kModuleFileName).string(),
+          (directory / HALVEX_INSTALLED_MODULE_DIR / kModuleFileName).lexically_normal().string()};
+}
+
+Outcome<std::string> findDefaultModule() {
+  const std::vector<std::string> candidates = defaultModuleCandidates();
+  for (const std::string& candidate : candidates) {
+    std::error_code ignored;
+    if (std::filesystem::exists(candidate, ignored)) return candidate;
+  }
+  return HostError{"MODULE_NOT_FOUND", "cannot find the module: no " + candidates.front() +
+                                           " nor " + candidates.back() +
+                                           " (give its path with --module)"};
+}
+
+}  // namespace HalvexHost
+}  // namespace KestraDiags

@@ -1,0 +1,36 @@
+#include "OpenFailureHint.h"
+
+#include "device/OpenResult.h"
+
+namespace KestraDiags {
+namespace HalvexHost {
+
+std::string openFailureHint(unsigned int openResult, const std::string& devicePath) {
+  const std::string path = devicePath.empty() ? "the hub's device node" : devicePath;
+  switch (openResult) {
+    case Halvex::DEV_ERR_ACCESS_DENIED:
+      return "run as root or with write access to " + path;
+    case Halvex::DEV_ERR_BUSY:
+      return "another program holds " + path;
+    case Halvex::DEV_ERR_WRITE_PROTECTED:
+      return path + " is write-protected";
+    case Halvex::DEV_ERR_NOT_CONNECTED:
+      return path + " is not there: the hub is gone";
+    case Halvex::DEV_ERR_NOT_READY:
+      return path + " is not ready yet: try again";
+  }
+  return "cannot open " + path;
+}
+
+std::string openResultLabel(unsigned int openResult) {
+  const char* name = Halvex::openResultName(openResult);
+  return name != nullptr ? name : "UNKNOWN";
+}
+
+std::string describeOpenFailure(unsigned int openResult, const std::string& devicePath) {
+  return std::to_string(openResult) + " " + openResultLabel(openResult) + ": " +
+         openFailureHint(openResult, devicePath);
+}
+
+}  // namespace HalvexHost
+}  // namespace KestraDiags

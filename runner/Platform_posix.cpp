@@ -1,0 +1,76 @@
+#include <dlfcn.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <utility>
+
+#include "Platform.h"
+
+namespace KestraDiags {
+namespace HalvexHost {
+
+const char* const kModuleFileName = "libhalvex.so";
+
+namespace {
+
+std::string lastLoaderError() {
+  const char* text = dlerror();
+  return text != nullptr ? text : "unknown loader error";
+}
+
+}  // namespace
+
+SharedLibrary::SharedLibrary(void* handle, std::string path)
+    : m_handle(handle), m_path(std::move(path)) {}
+
+SharedLibrary::SharedLibrary(SharedLibrary&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, nullptr)), m_path(std::move(other.m_path)) {}
+
+SharedLibrary& SharedLibrary::operator=(SharedLibrary&& other) noexcept {
+  if (this != &other) {
+    if (m_handle != nullptr) dlclose(m_handle);
+    m_handle = std::exchange(other.m_handle, nullptr);
+    m_path = std::move(other.m_path);
+  }
+  return *this;
+}
+
+SharedLibrary::~SharedLibrary() {
+  if (m_handle != nullptr) dlclose(m_handle);
+}
+
+Outcome<SharedLibrary> SharedLibrary::open(const std::string& path) {
+  // Resolve everything now, as the framework's loader does, so that a missing dependency shows
+  // here and not halfway through a run.
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    return HostError{"MODULE_LOAD_FAILED", "cannot load module " + path + ": " + lastLoaderError()};
+  }
+  return SharedLibrary(handle, path);
+}
+
+Outcome<void*> SharedLibrary::symbol(const char* name) const {
+  dlerror();
+  void* address = dlsym(m_handle, name);
+  if (address == nullptr) {
+    return HostError{"EXPORT_MISSING",
+                     "module " + m_path + " does not export " + name + ": " + lastLoaderError()};
+  }
+  return address;
+}
+
+std::string executableDirectory() {
+  char buffer[PATH_MAX];
+  const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
+  if (length <= 0 || static_cast<size_t>(length) >= sizeof buffer) return {};
+  const std::string path(buffer, static_cast<size_t>(length));
+  return path.substr(0, path.rfind('/'));
+}
+
+void setEnvironmentVariable(const std::string& name, const std::string& value) {
+  setenv(name.c_str(), value.c_str(), 1);
+}
+
+}  // namespace HalvexHost
+}  // namespace KestraDiags

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <signal.h>
+
+#include <chrono>
+
+namespace KestraDiags {
+namespace HalvexHost {
+
+// SIGINT and SIGTERM as a request to stop between two rounds. While an object lives the two
+// signals are held back, so a round is never cut short; they are taken when the host waits.
+class StopSignals {
+ public:
+  StopSignals();
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+  ~StopSignals();
+
+  // Waits for the given time; true when a stop was requested before or during the wait.
+  bool waitForStop(std::chrono::seconds duration);
+
+ private:
+  sigset_t m_previousMask;
+};
+
+}  // namespace HalvexHost
+}  // namespace KestraDiags

@@ -1,0 +1,30 @@
+#include "Topology.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "Platform.h"
+
+namespace KestraDiags {
+namespace HalvexHost {
+
+std::optional<HostError> useTopologyFile(const std::string& path) {
+  // The library reports a bad file only as an empty device list; saying it here is clearer.
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) {
+    return HostError{"TOPOLOGY_UNREADABLE",
+                     "cannot read topology file " + path + ": it is a directory"};
+  }
+  std::ifstream file(path);
+  if (!file) {
+    return HostError{"TOPOLOGY_UNREADABLE",
+                     "cannot read topology file " + path + ": " + std::strerror(errno)};
+  }
+  setEnvironmentVariable("LUDREL_TOPOLOGY", std::filesystem::absolute(path, error).string());
+  return std::nullopt;
+}
+
+}  // namespace HalvexHost
+}  // namespace KestraDiags

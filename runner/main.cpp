@@ -1,0 +1,46 @@
+#include <iostream>
+
+#include "DiagnoseCommand.h"
+#include "ExitStatus.h"
+#include "HalvexModule.h"
+#include "HostOptions.h"
+#include "ListCommand.h"
+#include "Topology.h"
+
+using namespace KestraDiags::HalvexHost;
+
+namespace {
+
+// What the framework does before it asks the module for anything: the USB library's
+// environment, the module itself, then the package configuration path.
+Outcome<HalvexModule> prepareModule(const HostOptions& options) {
+  if (!options.topologyFile.empty()) {
+    if (auto error = useTopologyFile(options.topologyFile)) return *error;
+  }
+  std::string path = options.modulePath;
+  if (path.empty()) {
+    Outcome<std::string> found = findDefaultModule();
+    if (!found.ok()) return found.error();
+    path = found.value();
+  }
+  Outcome<HalvexModule> module = HalvexModule::load(path);
+  if (module.ok() && !options.packageConfigFile.empty()) {
+    module.value().setPackageConfigFile(options.packageConfigFile);
+  }
+  return module;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  HostOptions options;
+  if (std::optional<int> status = parseCommandLine(argc, argv, options)) return *status;
+  const Outcome<HalvexModule> module = prepareModule(options);
+  switch (options.command) {
+    case Command::List:
+      return runList(module, options, std::cout, std::cerr);
+    case Command::Diagnose:
+      return runDiagnose(module, options, std::cout, std::cerr);
+  }
+  return kExitUnknown;
+}
