@@ -10,13 +10,19 @@ namespace {
 // How a Windows error of CreateFileA reads as a result of open.
 unsigned int openResultOf(DWORD windowsError) {
   switch (windowsError) {
-    case ERROR_ACCESS_DENIED: return DEV_ERR_ACCESS_DENIED;
-    case ERROR_BUSY: return DEV_ERR_BUSY;
-    case ERROR_WRITE_PROTECT: return DEV_ERR_WRITE_PROTECTED;
+    case ERROR_ACCESS_DENIED:
+      return DEV_ERR_ACCESS_DENIED;
+    case ERROR_BUSY:
+      return DEV_ERR_BUSY;
+    case ERROR_WRITE_PROTECT:
+      return DEV_ERR_WRITE_PROTECTED;
     case ERROR_FILE_NOT_FOUND:
-    case ERROR_DEVICE_NOT_CONNECTED: return DEV_ERR_NOT_CONNECTED;
-    case ERROR_NOT_READY: return DEV_ERR_NOT_READY;
-    default: return DEV_ERR_OPEN_FAILED;
+    case ERROR_DEVICE_NOT_CONNECTED:
+      return DEV_ERR_NOT_CONNECTED;
+    case ERROR_NOT_READY:
+      return DEV_ERR_NOT_READY;
+    default:
+      return DEV_ERR_OPEN_FAILED;
   }
 }
 
@@ -53,8 +59,7 @@ unsigned int HalvexDevice::open(unsigned int /*openMode*/) {
   } else {
     result = openResultOf(GetLastError());
   }
-  writeTrace(*g_pCurrentLog, "Return status of open:",
-             static_cast<unsigned long>(GetLastError()));
+  writeTrace(*g_pCurrentLog, "Return status of open:", static_cast<unsigned long>(GetLastError()));
   return result;
 }
 

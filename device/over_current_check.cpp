@@ -31,8 +31,7 @@ int HalvexDevice::isOCStateExist(std::string& /*detailText*/) {
   writeTrace(*g_pCurrentLog, "Entering HalvexDevice::isOCStateExist");
   writeTrace(*g_pCurrentLog, "Creating object of USBDeviceFinder");
   // Owned for this call only; a query that throws still releases it on the way out.
-  const std::unique_ptr<Ludrel::USBDeviceFinder> finder(
-      new Ludrel::USBDeviceFinder(g_pCurrentLog));
+  std::unique_ptr<Ludrel::USBDeviceFinder> finder(new Ludrel::USBDeviceFinder(g_pCurrentLog));
   int nState = 0;
   const int nPorts = getNumberOfPorts();
   int result = 0;
@@ -40,7 +39,8 @@ int HalvexDevice::isOCStateExist(std::string& /*detailText*/) {
   for (std::int64_t port = 1; port <= nPorts; ++port) {
     const int nPort = static_cast<int>(port);
     writeTrace(*g_pCurrentLog, "------------ Check OC State on Root Hub Port ", nPort);
-    const int answer = finder->checkforOCState(m_PrideviceDescriptor, nPort, nState, m_deviceHandle);
+    const int answer =
+        finder->checkforOCState(m_PrideviceDescriptor, nPort, nState, m_deviceHandle);
     if (answer == kNoDeviceOnPort) {
       writeTrace(*g_pCurrentLog, "No device conncted to this port, continue");
     } else if (answer == kOverCurrent) {
@@ -48,6 +48,7 @@ int HalvexDevice::isOCStateExist(std::string& /*detailText*/) {
       break;
     }
   }
+  finder.reset();
   writeTrace(*g_pCurrentLog, "Result from isOCStateExist:", result);
   writeTrace(*g_pCurrentLog, "Leaving HalvexDevice::isOCStateExist");
   return result;

@@ -104,8 +104,8 @@ bool HalvexDevice::enumerateDevice(Usb_Device* record, Ludrel::USBDeviceFinder* 
       if (m_deviceStatus == 0) {
         m_PrideviceDescriptor = record->sDevDescriptor;
         FillHubCache(m_PrideviceDescriptor, record->nNumofPorts, finder);
-        writeTrace(*g_pCurrentLog, "Size of Hub Cache:",
-                   static_cast<unsigned long>(m_hubCache.size()));
+        writeTrace(*g_pCurrentLog,
+                   "Size of Hub Cache:", static_cast<unsigned long>(m_hubCache.size()));
         m_deviceDescriptor = "USB Root Hub";
       }
       break;
@@ -120,8 +120,8 @@ bool HalvexDevice::enumerateDevice(Usb_Device* record, Ludrel::USBDeviceFinder* 
       if (m_deviceStatus == 0) {
         m_PrideviceDescriptor = record->sDevDescriptor;
         FillHubCache(m_PrideviceDescriptor, record->nNumofPorts, finder);
-        writeTrace(*g_pCurrentLog, "Size of Hub Cache:",
-                   static_cast<unsigned long>(m_hubCache.size()));
+        writeTrace(*g_pCurrentLog,
+                   "Size of Hub Cache:", static_cast<unsigned long>(m_hubCache.size()));
         m_deviceDescriptor = descriptor;
       }
       m_fruInfo.setDeviceFirmwareRevisionLevel(record->sFirmwareRev.c_str());

@@ -20,7 +20,7 @@ HALVEX_EXPORT KestraDiags::Diag::IDiagnostics* getIDiagnostics(
 
 // The same functions as a host resolves them by name.
 using SetPackageConfigFileFn = void (*)(const char*);
-using GetIDeviceEnumeratorFn = KestraDiags::DeviceEnum::IDeviceEnumerator* (*)(
-    bool, KestraDiags::DeviceEnum::IDeviceEnumerator::DiagnosticMode);
-using GetIDiagnosticsFn = KestraDiags::Diag::IDiagnostics* (*)(
-    bool, KestraDiags::DeviceEnum::IDeviceEnumerator::DiagnosticMode);
+using GetIDeviceEnumeratorFn = KestraDiags::DeviceEnum::
+    IDeviceEnumerator* (*)(bool, KestraDiags::DeviceEnum::IDeviceEnumerator::DiagnosticMode);
+using GetIDiagnosticsFn = KestraDiags::Diag::
+    IDiagnostics* (*)(bool, KestraDiags::DeviceEnum::IDeviceEnumerator::DiagnosticMode);

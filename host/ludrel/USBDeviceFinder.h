@@ -27,8 +27,7 @@ class LUDREL_API USBDeviceFinder {
   // Hands out the next device as a new record that the caller deletes. False when none is left.
   bool Next(Usb_Device** out);
   // True when a device is on the hub's port (numbered from 1); key then holds its key text.
-  bool isPortBusy(const std::string& hub, const int& port, std::string& key,
-                  void* const& handle);
+  bool isPortBusy(const std::string& hub, const int& port, std::string& key, void* const& handle);
   // -1: no device on the port; 2: the port is in over-current; any other value: it is not.
   int checkforOCState(const std::string& hub, const int& port, int& state, void* handle);
 

@@ -28,8 +28,7 @@ class TESSARY_API IDiagnostics {
   virtual ~IDiagnostics();
   // Runs every test of the catalogue that supports the device (the pilot run in pilot mode),
   // keeps the results and posts them as events. False when no test supports the device.
-  virtual bool runDiagnostic(const DeviceEnum::IDevice* device,
-                             const DiagnosticSettings& settings);
+  virtual bool runDiagnostic(const DeviceEnum::IDevice* device, const DiagnosticSettings& settings);
   virtual bool isDeviceSupportedByTest(const DeviceEnum::IDevice* device, int testIndex);
   virtual const DiagnosticStatus& getDiagnosticStatus() const;
   virtual void abortDiagnostic();

@@ -7,32 +7,52 @@
 using Json = nlohmann::json;
 
 inline Json hostController(int status) {
-  return {{"type", "host-controller"}, {"status", status}, {"name", "USB Host Controller"},
-          {"description", "USB Host Controller"}, {"location", "0000:00:14.0"},
-          {"instanceId", "PCI\\VEN_8086&DEV_A1AF\\3&0"}};
+  return {{"type", "host-controller"},     {"status", status},
+          {"name", "USB Host Controller"}, {"description", "USB Host Controller"},
+          {"location", "0000:00:14.0"},    {"instanceId", "PCI\\VEN_8086&DEV_A1AF\\3&0"}};
 }
 
 inline Json rootHub(const std::string& devicePath, int ports, int status = 0) {
-  return {{"type", "root-hub"},        {"status", status},           {"ports", ports},
-          {"vendor", "0x1D6B"},        {"product", "0x0002"},        {"name", "Root Hub Name"},
-          {"description", "Root Hub"}, {"devicePath", devicePath},   {"location", "usb1"},
-          {"parentLocation", "0000:00:14.0"}, {"firmware", "6.01"},
+  return {{"type", "root-hub"},
+          {"status", status},
+          {"ports", ports},
+          {"vendor", "0x1D6B"},
+          {"product", "0x0002"},
+          {"name", "Root Hub Name"},
+          {"description", "Root Hub"},
+          {"devicePath", devicePath},
+          {"location", "usb1"},
+          {"parentLocation", "0000:00:14.0"},
+          {"firmware", "6.01"},
           {"instanceId", "USB\\VID_1D6B&PID_0002\\0000:00:14.0"}};
 }
 
 inline Json externalHub(const std::string& devicePath, int vendor, int product, int status = 0) {
-  return {{"type", "hub"},          {"status", status},       {"ports", 4},
-          {"vendor", vendor},       {"product", product},     {"name", "Hub Name"},
-          {"description", "Hub Description"}, {"devicePath", devicePath}, {"firmware", "32.98"},
-          {"location", "1-1"},      {"parentLocation", "usb1"},
+  return {{"type", "hub"},
+          {"status", status},
+          {"ports", 4},
+          {"vendor", vendor},
+          {"product", product},
+          {"name", "Hub Name"},
+          {"description", "Hub Description"},
+          {"devicePath", devicePath},
+          {"firmware", "32.98"},
+          {"location", "1-1"},
+          {"parentLocation", "usb1"},
           {"instanceId", "USB\\VID_04B4&PID_6560\\5&1"}};
 }
 
 inline Json usbDevice(const std::string& name, int vendor = 0x04D9, int product = 0x1702) {
-  return {{"vendor", vendor},       {"product", product},         {"name", name},
-          {"description", name + " description"}, {"manufacturer", "Maker"},
-          {"firmware", "3.01"},     {"serial", "SN1"},             {"location", "1-1.2"},
-          {"parentLocation", "1-1"}, {"instanceId", "USB\\VID_04D9&PID_1702\\SN1"}};
+  return {{"vendor", vendor},
+          {"product", product},
+          {"name", name},
+          {"description", name + " description"},
+          {"manufacturer", "Maker"},
+          {"firmware", "3.01"},
+          {"serial", "SN1"},
+          {"location", "1-1.2"},
+          {"parentLocation", "1-1"},
+          {"instanceId", "USB\\VID_04D9&PID_1702\\SN1"}};
 }
 
 inline Json port(int number, const std::string& key) { return {{"port", number}, {"key", key}}; }

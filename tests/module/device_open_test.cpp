@@ -48,9 +48,10 @@ TEST_F(DeviceOpenTest, OpensTheDevicePathAndCloseReleasesIt) {
   hub.close();
   EXPECT_FALSE(hub.isOpen());
   EXPECT_EQ(openDescriptors(), before);
-  EXPECT_EQ(recordsAfterEnumeration(),
-            (Texts{"m_PrideviceDescriptor:  " + path, "CreateFile passed", "Return status of open: 0",
-                   "Entering HalvexDevice::close", "Leaving HalvexDevice::close"}));
+  EXPECT_EQ(
+      recordsAfterEnumeration(),
+      (Texts{"m_PrideviceDescriptor:  " + path, "CreateFile passed", "Return status of open: 0",
+             "Entering HalvexDevice::close", "Leaving HalvexDevice::close"}));
 }
 
 struct OpenFailureCase {
@@ -76,12 +77,12 @@ TEST_P(OpenFailureTest, GivesTheResultCodeAndTwoRecords) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, OpenFailureTest,
-    ::testing::Values(
-        OpenFailureCase{"Missing", "/nonexistent-halvex-hub", DEV_ERR_NOT_CONNECTED, 2},
-        OpenFailureCase{"Directory", "/tmp", DEV_ERR_ACCESS_DENIED, 5},
-        OpenFailureCase{"ReadOnlyAttribute", "/sys/devices/system/cpu/online",
-                        DEV_ERR_ACCESS_DENIED, 5},
-        OpenFailureCase{"BelowAFile", "/dev/null/hub", DEV_ERR_OPEN_FAILED, 3}),
+    ::testing::Values(OpenFailureCase{"Missing", "/nonexistent-halvex-hub", DEV_ERR_NOT_CONNECTED,
+                                      2},
+                      OpenFailureCase{"Directory", "/tmp", DEV_ERR_ACCESS_DENIED, 5},
+                      OpenFailureCase{"ReadOnlyAttribute", "/sys/devices/system/cpu/online",
+                                      DEV_ERR_ACCESS_DENIED, 5},
+                      OpenFailureCase{"BelowAFile", "/dev/null/hub", DEV_ERR_OPEN_FAILED, 3}),
     [](const ::testing::TestParamInfo<OpenFailureCase>& info) { return info.param.name; });
 
 TEST_F(DeviceOpenTest, DeviceWithoutPathFailsAsAnEmptyPath) {

@@ -91,21 +91,17 @@ TEST_F(DiagnosticTest, CleanHubPassesWithTheRecordsInOrder) {
   ASSERT_EQ(device.open(0), 0u);
   EXPECT_EQ(runOn(device), kClean);
   EXPECT_EQ(runRecords(),
-            (Texts{"Entering USBOCAlertTest::run",
-                   "Halvex::USBOCAlertTest::run()",
-                   "Entering HalvexDevice::isOCStateExist",
-                   "Creating object of USBDeviceFinder",
+            (Texts{"Entering USBOCAlertTest::run", "Halvex::USBOCAlertTest::run()",
+                   "Entering HalvexDevice::isOCStateExist", "Creating object of USBDeviceFinder",
                    "Number of ports on this device are : 4",
                    "------------ Check OC State on Root Hub Port  1",
                    "------------ Check OC State on Root Hub Port  2",
                    "No device conncted to this port, continue",
                    "------------ Check OC State on Root Hub Port  3",
                    "------------ Check OC State on Root Hub Port  4",
-                   "No device conncted to this port, continue",
-                   "Result from isOCStateExist: 0",
+                   "No device conncted to this port, continue", "Result from isOCStateExist: 0",
                    "Leaving HalvexDevice::isOCStateExist",
-                   "Result returned by pHalvexDev->isOCStateExist: 0",
-                   "No over current condition",
+                   "Result returned by pHalvexDev->isOCStateExist: 0", "No over current condition",
                    "Leaving USBOCAlertTest::run"}));
 }
 
@@ -229,8 +225,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PortCountCase{"Negative", "Number of Ports:-3|", -3},
                       PortCountCase{"NoLabelNoNumber", "Speed:High|", 0},
                       PortCountCase{"NoLabelLeadingNumber", "5 ports|Number of 3", 5},
-                      PortCountCase{"NoLabelNoBar", " 2 ports", 2},
-                      PortCountCase{"Empty", "", 0}),
+                      PortCountCase{"NoLabelNoBar", " 2 ports", 2}, PortCountCase{"Empty", "", 0}),
     [](const ::testing::TestParamInfo<PortCountCase>& info) { return info.param.name; });
 
 }  // namespace

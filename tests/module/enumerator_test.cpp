@@ -46,22 +46,24 @@ Json with(Json record, const char* field, Json value) {
 
 INSTANTIATE_TEST_SUITE_P(
     Records, HideRuleTest,
-    ::testing::Values(
-        HideCase{"IgnoredWhateverElse", with(rootHub("/x", 2), "ignore", true), true},
-        HideCase{"WorkingHostController", hostController(0), true},
-        HideCase{"FailingHostController", hostController(10), false},
-        HideCase{"Zelt4", usbDevice("Keyboard", 0x5B7D, 0x2500), true},
-        HideCase{"Zelt5Media", usbDevice("Media", 0x5B7D, 0x0000), true},
-        HideCase{"Zelt5Storage", usbDevice("Storage", 0x5B7D, 0x0001), true},
-        HideCase{"RacVendorOtherProduct", usbDevice("Other", 0x5B7D, 0x2501), false},
-        HideCase{"IntegratedHubOfTheRac", externalHub("/h", 0x5B7D, 0xA001), false},
-        HideCase{"VirtualInName", usbDevice("Virtual Keyboard"), true},
-        HideCase{"VirtualInDescription", with(usbDevice("CD"), "description", "A Virtual CD"), true},
-        HideCase{"LowerCaseVirtualIsShown", usbDevice("virtual keyboard"), false},
-        HideCase{"RacStorageByInstanceId",
-                 with(usbDevice("Disk"), "instanceId", "USB\\VID_5B7D&PID_0001\\1"), true},
-        HideCase{"RacStorageIdInLowerCaseIsShown",
-                 with(usbDevice("Disk"), "instanceId", "USB\\VID_5b7d&PID_0001\\1"), false}),
+    ::testing::Values(HideCase{"IgnoredWhateverElse", with(rootHub("/x", 2), "ignore", true), true},
+                      HideCase{"WorkingHostController", hostController(0), true},
+                      HideCase{"FailingHostController", hostController(10), false},
+                      HideCase{"Zelt4", usbDevice("Keyboard", 0x5B7D, 0x2500), true},
+                      HideCase{"Zelt5Media", usbDevice("Media", 0x5B7D, 0x0000), true},
+                      HideCase{"Zelt5Storage", usbDevice("Storage", 0x5B7D, 0x0001), true},
+                      HideCase{"RacVendorOtherProduct", usbDevice("Other", 0x5B7D, 0x2501), false},
+                      HideCase{"IntegratedHubOfTheRac", externalHub("/h", 0x5B7D, 0xA001), false},
+                      HideCase{"VirtualInName", usbDevice("Virtual Keyboard"), true},
+                      HideCase{"VirtualInDescription",
+                               with(usbDevice("CD"), "description", "A Virtual CD"), true},
+                      HideCase{"LowerCaseVirtualIsShown", usbDevice("virtual keyboard"), false},
+                      HideCase{"RacStorageByInstanceId",
+                               with(usbDevice("Disk"), "instanceId", "USB\\VID_5B7D&PID_0001\\1"),
+                               true},
+                      HideCase{"RacStorageIdInLowerCaseIsShown",
+                               with(usbDevice("Disk"), "instanceId", "USB\\VID_5b7d&PID_0001\\1"),
+                               false}),
     [](const ::testing::TestParamInfo<HideCase>& info) { return info.param.name; });
 
 TEST_F(EnumeratorTest, IgnoredRecordIsTracedAndLeftUntouched) {
@@ -89,34 +91,33 @@ TEST_F(EnumeratorTest, RootHubRecordsInOrderWithBlanksAsWritten) {
                                          Json::array({port(2, "046d:c077 Mouse")}))})));
   EnumeratorPtr enumerator(m_module.getIDeviceEnumerator(true, kNormal));
   enumerator->getDeviceVector("", 0);
-  EXPECT_EQ(texts(),
-            (Texts{"Entering getDevice Vector() method",
-                   "Entering while true",
-                   "##---------------- Entering HalvexDevice::enumerateDevice",
-                   "sValue->sDevInstanceId: USB\\VID_1D6B&PID_0002\\0000:00:14.0",
-                   "This device should NOT be ignored: Root Hub Name",
-                   "Populate this device: Root Hub Name",
-                   "Device Status: 0",
-                   "Entering HalvexDevice::FillHubCache",
-                   "sHubDescriptor: /dev/bus/usb/001/001",
-                   "nNumofPorts: 2",
-                   " -> Key: 046d:c077 Mouse",
-                   "Port Index: 2",
-                   "Leaving HalvexDevice::FillHubCache",
-                   "Size of Hub Cache: 1",
-                   "B4 ParseNRemChars:DevDescr: USB Root Hub",
-                   "B4 ParseNRemChars:DevName: Root Hub Name",
-                   "Details of object created:",
-                   "Device Description:  USB Root Hub",
-                   "Device Name:  Root Hub Name",
-                   "Device Descriptor:  USB Root Hub",
-                   "Device Location:  usb1",
-                   "Parent Location:  0000:00:14.0",
-                   "Device Class:  USB_ROOT_HUB",
-                   "AddlHWInfo:  Number of Ports:2|",
-                   "Device Status: 0",
-                   "##---------------- Leaving HalvexDevice::enumerateDevice",
-                   "Returning from getDeviceVector"}));
+  EXPECT_EQ(texts(), (Texts{"Entering getDevice Vector() method",
+                            "Entering while true",
+                            "##---------------- Entering HalvexDevice::enumerateDevice",
+                            "sValue->sDevInstanceId: USB\\VID_1D6B&PID_0002\\0000:00:14.0",
+                            "This device should NOT be ignored: Root Hub Name",
+                            "Populate this device: Root Hub Name",
+                            "Device Status: 0",
+                            "Entering HalvexDevice::FillHubCache",
+                            "sHubDescriptor: /dev/bus/usb/001/001",
+                            "nNumofPorts: 2",
+                            " -> Key: 046d:c077 Mouse",
+                            "Port Index: 2",
+                            "Leaving HalvexDevice::FillHubCache",
+                            "Size of Hub Cache: 1",
+                            "B4 ParseNRemChars:DevDescr: USB Root Hub",
+                            "B4 ParseNRemChars:DevName: Root Hub Name",
+                            "Details of object created:",
+                            "Device Description:  USB Root Hub",
+                            "Device Name:  Root Hub Name",
+                            "Device Descriptor:  USB Root Hub",
+                            "Device Location:  usb1",
+                            "Parent Location:  0000:00:14.0",
+                            "Device Class:  USB_ROOT_HUB",
+                            "AddlHWInfo:  Number of Ports:2|",
+                            "Device Status: 0",
+                            "##---------------- Leaving HalvexDevice::enumerateDevice",
+                            "Returning from getDeviceVector"}));
 }
 
 struct NamingCase {
@@ -153,8 +154,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "Integrated USB Hub", "Integrated USB Hub"},
         NamingCase{"OtherHub", externalHub("/h", 0x05E3, 0x0610), "USB Hub", "USB_EXT_HUB",
                    "Hub Description", "Generic USB Hub"},
-        NamingCase{"FailingHub", externalHub("/h", 0x05E3, 0x0610, 10), "USB Hub",
-                   "USB_EXT_HUB", "Hub Description", ""},
+        NamingCase{"FailingHub", externalHub("/h", 0x05E3, 0x0610, 10), "USB Hub", "USB_EXT_HUB",
+                   "Hub Description", ""},
         NamingCase{"Device", usbDevice("Keyboard"), "Keyboard", "USB_DEVICE",
                    "Keyboard description", ""},
         NamingCase{"NameFromDescription", with(usbDevice(""), "description", "Only Desc"),
@@ -274,9 +275,9 @@ ROW_PRINTS_AS_ITS_NAME(ThrowCase)
 class ThrowingNextTest : public EnumeratorTest, public ::testing::WithParamInterface<ThrowCase> {};
 
 TEST_P(ThrowingNextTest, KeepsTheDevicesBeforeAndLogsTheFailure) {
-  std::vector<VirtualDevice>& devices = enumerate(Json::array(
-      {usbDevice("Before"), with(usbDevice("At"), "nextThrows", GetParam().thrownValue),
-       usbDevice("After")}));
+  std::vector<VirtualDevice>& devices = enumerate(
+      Json::array({usbDevice("Before"), with(usbDevice("At"), "nextThrows", GetParam().thrownValue),
+                   usbDevice("After")}));
   ASSERT_EQ(devices.size(), 1u);
   EXPECT_EQ(deviceAt(devices, 0)->getDeviceName(), "Before");
   const Texts all = texts();
@@ -287,11 +288,11 @@ TEST_P(ThrowingNextTest, KeepsTheDevicesBeforeAndLogsTheFailure) {
 
 INSTANTIATE_TEST_SUITE_P(
     ThrownTypes, ThrowingNextTest,
-    ::testing::Values(
-        ThrowCase{"String", thrown("string", "device gone"), "Enum Failed :Message= device gone"},
-        ThrowCase{"UnsignedLong", thrown("unsigned long", 4294967295UL),
-                  "Enum Failed :ErrCode= 4294967295"},
-        ThrowCase{"Int", thrown("int", -7), "Enum Failed :Unknown"}),
+    ::testing::Values(ThrowCase{"String", thrown("string", "device gone"),
+                                "Enum Failed :Message= device gone"},
+                      ThrowCase{"UnsignedLong", thrown("unsigned long", 4294967295UL),
+                                "Enum Failed :ErrCode= 4294967295"},
+                      ThrowCase{"Int", thrown("int", -7), "Enum Failed :Unknown"}),
     [](const ::testing::TestParamInfo<ThrowCase>& info) { return info.param.name; });
 
 TEST_F(EnumeratorTest, HubWhosePortQueryThrowsANonIntIsNotAppended) {

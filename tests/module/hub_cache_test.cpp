@@ -82,9 +82,10 @@ TEST_F(HubCacheTest, FreePortWritesNoKeyRecord) {
 }
 
 TEST_F(HubCacheTest, IntFromThePortQueryEndsTheWalkAndKeepsEarlierEntries) {
-  const Cache cache = cacheOf(Json::array(
-      {port(1, "one"), port(2, "two"),
-       {{"port", 3}, {"isPortBusyThrows", thrown("int", 42)}}, port(4, "four")}));
+  const Cache cache = cacheOf(Json::array({port(1, "one"),
+                                           port(2, "two"),
+                                           {{"port", 3}, {"isPortBusyThrows", thrown("int", 42)}},
+                                           port(4, "four")}));
   EXPECT_EQ(cache, (Cache{{"one", 1}, {"two", 2}}));
   const auto texts = traceTexts(enumeratorLog());
   const auto error = std::find(texts.begin(), texts.end(), "Error: 42");
@@ -113,16 +114,15 @@ TEST_P(PortCountTest, AsksPortsOneToTheCount) {
   useTopology(topology(Json::array({hub})));
   EnumeratorPtr(m_module.getIDeviceEnumerator(true, kNormal))->getDeviceVector("", 0);
   const auto texts = traceTexts(enumeratorLog());
-  EXPECT_EQ(static_cast<std::size_t>(std::count_if(
-                texts.begin(), texts.end(),
-                [](const std::string& t) { return t.rfind("Port Index:", 0) == 0; })),
+  EXPECT_EQ(static_cast<std::size_t>(
+                std::count_if(texts.begin(), texts.end(),
+                              [](const std::string& t) { return t.rfind("Port Index:", 0) == 0; })),
             GetParam().keyRecords);
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, PortCountTest,
                          ::testing::Values(PortCountCase{"Negative", -1, 0},
-                                           PortCountCase{"Zero", 0, 0},
-                                           PortCountCase{"One", 1, 1},
+                                           PortCountCase{"Zero", 0, 0}, PortCountCase{"One", 1, 1},
                                            PortCountCase{"Three", 3, 3}),
                          [](const ::testing::TestParamInfo<PortCountCase>& info) {
                            return info.param.name;

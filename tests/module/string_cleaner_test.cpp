@@ -32,18 +32,22 @@ TEST_P(StringCleanerTest, RewritesByteByByte) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, StringCleanerTest,
     ::testing::Values(
-        CleanerCase{"Empty", "", ""},
-        CleanerCase{"AmpersandBetweenLetters", "A&B", "A AND B"},
+        CleanerCase{"Empty", "", ""}, CleanerCase{"AmpersandBetweenLetters", "A&B", "A AND B"},
         CleanerCase{"AngleBracketsAroundALetter", "<x>", "~x~"},
         CleanerCase{"QuotesAndBackslash", "\"'\\", "~~~"},
         CleanerCase{"SlashesAndEqualsVanish", "a/b=c", "abc"},
         CleanerCase{"DroppedPunctuation", "$%/=?|", ""},
         CleanerCase{"KeptPunctuation", " -()#_.^*{:}~!,;@[]`+", " -()#_.^*{:}~!,;@[]`+"},
-        CleanerCase{"ControlBytes", std::string("a\tb\rc\nd\x7f" "e\0f", 11), "abcdef"},
+        CleanerCase{"ControlBytes",
+                    std::string("a\tb\rc\nd\x7f"
+                                "e\0f",
+                                11),
+                    "abcdef"},
         CleanerCase{"HighBytesAreNoLetters", "caf\xc3\xa9 \xff", "caf "},
         CleanerCase{"KeyTextsPassUnchanged", "FLOPPY_H1440_USB_DESCR", "FLOPPY_H1440_USB_DESCR"},
         CleanerCase{"HubTextsPassUnchanged", "Integrated USB Hub", "Integrated USB Hub"},
-        CleanerCase{"FlashDrive", "SanDisk Cruzer & Co <32GB> 3/4", "SanDisk Cruzer  AND  Co ~32GB~ 34"}),
+        CleanerCase{"FlashDrive", "SanDisk Cruzer & Co <32GB> 3/4",
+                    "SanDisk Cruzer  AND  Co ~32GB~ 34"}),
     [](const ::testing::TestParamInfo<CleanerCase>& info) { return info.param.name; });
 
 TEST(StringCleanerAllBytesTest, OnlyAllowedBytesComeOutAndASecondPassChangesNothing) {

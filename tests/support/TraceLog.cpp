@@ -7,7 +7,8 @@
 namespace {
 
 // The ctime text: "Www Mmm dd hh:mm:ss yyyy\n" (24 characters and its newline).
-const char* const kCtime = R"([A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9][0-9] [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\n)";
+const char* const kCtime =
+    R"([A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9][0-9] [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\n)";
 
 const std::regex& bannerShape() {
   static const std::regex shape(std::string(R"(^\n\*{20} )") + kCtime + R"(\n)");
@@ -69,6 +70,7 @@ std::vector<std::string> traceLines(const std::string& content) { return textsOf
 
 std::size_t bannerCount(const std::string& content) {
   std::size_t banners = 0;
-  for (const TraceEntry& entry : parseTraceLog(content)) banners += entry.kind == TraceEntry::Banner;
+  for (const TraceEntry& entry : parseTraceLog(content))
+    banners += entry.kind == TraceEntry::Banner;
   return banners;
 }
