@@ -37,11 +37,27 @@ bool containsIgnoringCase(const std::string& text, const std::string& part) {
   return !part.empty() && lowerCase(text).find(lowerCase(part)) != std::string::npos;
 }
 
-// The port of the parent hub that the child sits on, when a key of the hub's cache names the
-// child. Keys are the USB library's texts, derived from the device's identity: the serial
-// number names a device best, then its location, then its name. A port goes to one child only.
+// A bus location such as "1-2.4" ends with the port on the parent hub.
+std::optional<int> portInLocation(const std::string& location) {
+  const std::string::size_type separator = location.find_last_of("-.");
+  if (separator == std::string::npos || separator + 1 == location.size()) return std::nullopt;
+  const std::string digits = location.substr(separator + 1);
+  if (digits.size() > 3) return std::nullopt;
+  for (const char c : digits) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
+  }
+  return std::stoi(digits);
+}
+
+// The port of the parent hub that the child sits on: from its bus location where that names
+// one, else when a key of the hub's cache names the child. Keys are the USB library's texts,
+// derived from the device's identity: the serial number names a device best, then its
+// location, then its name. A port goes to one child only.
 std::optional<int> portOnParent(const DeviceRecord& child, const DeviceRecord& parent,
                                 const std::set<int>& claimedPorts) {
+  if (std::optional<int> port = portInLocation(child.location)) {
+    if (claimedPorts.count(*port) == 0) return port;
+  }
   for (const std::string* identity : {&child.serialNumber, &child.location, &child.name}) {
     for (const auto& [port, key] : parent.portKeys) {
       if (claimedPorts.count(port) == 0 && containsIgnoringCase(key, *identity)) return port;

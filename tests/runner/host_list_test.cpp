@@ -84,7 +84,7 @@ TEST_F(HostListTest, TreeHangsChildrenUnderTheirParentsWithTheirPorts) {
             "        |__ Port 2: Flash Disk, Class=USB_DEVICE, Location=usb1-1-2\n"
             "    |__ Port 3: Keyboard, Class=USB_DEVICE, Location=usb1-3\n"
             "/:  Root Hub B, Class=USB_ROOT_HUB, Location=usb2\n"
-            "    |__ USB Hub, Class=USB_EXT_HUB, Location=usb2-1, Status=error\n"
+            "    |__ Port 1: USB Hub, Class=USB_EXT_HUB, Location=usb2-1, Status=error\n"
             "    |__ Port 2: busy, Key=key-virtual\n"
             "/:  Orphan Device, Class=USB_DEVICE, Location=usb9-1\n");
 }
