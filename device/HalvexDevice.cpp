@@ -42,15 +42,17 @@ HalvexDevice::HalvexDevice(const char* nameText, const char* descText, const cha
 HalvexDevice::~HalvexDevice() = default;
 
 unsigned int HalvexDevice::open(unsigned int /*openMode*/) {
-  const std::string fileName(m_PrideviceDescriptor);
+  // The path is used in place: a copy of it could fail for want of memory, and open answers with
+  // a result code, never with an exception.
+  const char* fileName = m_PrideviceDescriptor.c_str();
   writeTrace(*g_pCurrentLog, "m_PrideviceDescriptor: ", m_PrideviceDescriptor);
 
   SECURITY_ATTRIBUTES security;
   security.nLength = sizeof(SECURITY_ATTRIBUTES);
   security.lpSecurityDescriptor = nullptr;
   security.bInheritHandle = 0;
-  m_deviceHandle = CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, &security,
-                               OPEN_EXISTING, 0, nullptr);
+  m_deviceHandle =
+      CreateFileA(fileName, GENERIC_WRITE, FILE_SHARE_WRITE, &security, OPEN_EXISTING, 0, nullptr);
 
   unsigned int result = DEV_OPEN_SUCCESS;
   if (m_deviceHandle != INVALID_HANDLE_VALUE) {

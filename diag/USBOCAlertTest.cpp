@@ -1,5 +1,6 @@
 #include "diag/USBOCAlertTest.h"
 
+#include <memory>
 #include <string>
 
 #include "device/HalvexDevice.h"
@@ -60,14 +61,16 @@ Diag::DiagnosticResult* USBOCAlertTest::run(const DeviceEnum::IDevice* device,
   } catch (...) {
     // Every run yields a result: what was set before the failure stands.
   }
-  Diag::DiagnosticResult* result = new Diag::DiagnosticResult(testResult, messageCode, eventType);
+  // Owned here until it is handed over: a failure to complete it passes on without leaking it.
+  std::unique_ptr<Diag::DiagnosticResult> result(
+      new Diag::DiagnosticResult(testResult, messageCode, eventType));
   m_status.setStatus(Diag::DiagnosticStatus::STATUS_COMPLETED);
   m_status.setProgress(100);
   completionTime = clock.getDateTime();
   result->setTestStartTime(startTime);
   result->setTestCompletionTime(completionTime);
   writeTrace(m_logStream, "Leaving USBOCAlertTest::run");
-  return result;
+  return result.release();
 }
 
 bool USBOCAlertTest::isDeviceSupported(const DeviceEnum::IDevice* device, int /*testIndex*/) {

@@ -50,7 +50,9 @@ std::vector<DeviceEnum::VirtualDevice>* HalvexDeviceEnumerator::getDeviceVector(
         m_pDeviceVector->push_back(wrapper);
       }
     }
-  } catch (std::string message) {
+  } catch (const std::string& message) {
+    // By reference: copying the text into the handler could run out of memory, and an exception
+    // while a handler takes its argument ends the host's process.
     writeTrace(*g_pCurrentLog, "Enum Failed :Message=", message);
   } catch (unsigned long errorCode) {
     writeTrace(*g_pCurrentLog, "Enum Failed :ErrCode=", errorCode);

@@ -1,23 +1,41 @@
 #include "enum/StringCleaner.h"
 
-#include <cstring>
-
 namespace KestraDiags {
 namespace Halvex {
 
 namespace {
 
+// What becomes of each byte, looked up by its value: one table read per byte instead of two
+// searches through the punctuation lists.
+enum class ByteRule : unsigned char { kDrop, kKeep, kTilde, kAnd };
+
 constexpr const char* kKeptPunctuation = " -()#_.^*{:}~!,;@[]`+";
 constexpr const char* kTildeBytes = "<>\"'\\";
 
-// Only ASCII letters and digits, whatever the locale.
-bool isAsciiAlnum(unsigned char byte) {
-  return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-         (byte >= '0' && byte <= '9');
+struct ByteRules {
+  ByteRule rule[256] = {};
+};
+
+constexpr ByteRules makeByteRules() {
+  ByteRules rules;
+  // Only ASCII letters and digits, whatever the locale; every other byte, NUL included, is
+  // dropped unless a list below names it.
+  for (int byte = 0; byte < 256; ++byte) {
+    const bool alnum = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                       (byte >= '0' && byte <= '9');
+    if (alnum) rules.rule[byte] = ByteRule::kKeep;
+  }
+  for (const char* kept = kKeptPunctuation; *kept != '\0'; ++kept) {
+    rules.rule[static_cast<unsigned char>(*kept)] = ByteRule::kKeep;
+  }
+  for (const char* tilde = kTildeBytes; *tilde != '\0'; ++tilde) {
+    rules.rule[static_cast<unsigned char>(*tilde)] = ByteRule::kTilde;
+  }
+  rules.rule[static_cast<unsigned char>('&')] = ByteRule::kAnd;
+  return rules;
 }
 
-// strchr would also match the terminating NUL; a NUL byte in the text is dropped.
-bool isOneOf(char byte, const char* set) { return byte != '\0' && std::strchr(set, byte); }
+constexpr ByteRules kByteRules = makeByteRules();
 
 }  // namespace
 
@@ -25,12 +43,11 @@ void StringCleaner::ParseNRemChars(std::string& text) {
   std::string cleaned;
   cleaned.reserve(text.size());
   for (const char byte : text) {
-    if (byte == '&') {
-      cleaned += " AND ";
-    } else if (isOneOf(byte, kTildeBytes)) {
-      cleaned += '~';
-    } else if (isAsciiAlnum(static_cast<unsigned char>(byte)) || isOneOf(byte, kKeptPunctuation)) {
-      cleaned += byte;
+    switch (kByteRules.rule[static_cast<unsigned char>(byte)]) {
+      case ByteRule::kKeep: cleaned += byte; break;
+      case ByteRule::kTilde: cleaned += '~'; break;
+      case ByteRule::kAnd: cleaned += " AND "; break;
+      case ByteRule::kDrop: break;
     }
   }
   text.swap(cleaned);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <string>
-
-// Appends the C library's ctime text of the current local time, newline included.
-void appendCtimeText(std::string& out);
+// The C library's ctime text of the current local time, its newline included, or an empty text
+// when the time cannot be converted. The text stays valid until the thread's next call.
+const char* currentCtimeText() noexcept;

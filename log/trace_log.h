@@ -20,24 +20,25 @@ std::string getLogStamp();
 // A stream takes records only while it is open and has no error; a dropped record costs this test.
 inline bool isTraceable(const std::ofstream& stream) { return !stream.fail() && stream.is_open(); }
 
-void writeTraceRecord(std::ofstream& stream, const char* text);
-void writeTraceRecord(std::ofstream& stream, const char* text, const std::string& value);
-void writeTraceRecord(std::ofstream& stream, const char* text, int value);
-void writeTraceRecord(std::ofstream& stream, const char* text, unsigned int value);
-void writeTraceRecord(std::ofstream& stream, const char* text, unsigned long value);
+void writeTraceRecord(std::ofstream& stream, const char* text) noexcept;
+void writeTraceRecord(std::ofstream& stream, const char* text, const std::string& value) noexcept;
+void writeTraceRecord(std::ofstream& stream, const char* text, int value) noexcept;
+void writeTraceRecord(std::ofstream& stream, const char* text, unsigned int value) noexcept;
+void writeTraceRecord(std::ofstream& stream, const char* text, unsigned long value) noexcept;
 
 // One record: an empty line, the stamp, a tab, the text and, when given, a blank and the value.
-inline void writeTrace(std::ofstream& stream, const char* text) {
+// A record that cannot be written is dropped; it never throws.
+inline void writeTrace(std::ofstream& stream, const char* text) noexcept {
   if (isTraceable(stream)) writeTraceRecord(stream, text);
 }
 template <typename Value>
-inline void writeTrace(std::ofstream& stream, const char* text, const Value& value) {
+inline void writeTrace(std::ofstream& stream, const char* text, const Value& value) noexcept {
   if (isTraceable(stream)) writeTraceRecord(stream, text, value);
 }
 
 // Opens the log in the log directory unless it is open (the enumerator falls back to the
 // package directory), counts the user and writes the banner.
 void openTraceLog(std::ofstream& stream, std::int32_t& users, const char* fileName,
-                  bool fallBackToPackageDir);
+                  bool fallBackToPackageDir) noexcept;
 // Drops the user; the last one closes the file.
 void closeTraceLog(std::ofstream& stream, std::int32_t& users);

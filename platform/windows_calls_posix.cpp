@@ -1,7 +1,9 @@
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 #include "platform/windows_calls.h"
@@ -83,6 +85,33 @@ BOOL CloseHandle(HANDLE handle) {
 
 DWORD GetLastError() { return t_lastError; }
 
-DWORD GetCurrentThreadId() { return static_cast<DWORD>(::syscall(SYS_gettid)); }
+// Every written trace record carries both identifiers. They are asked of the system once per
+// thread and process, and asked again in the child of a fork, where both have changed.
+namespace {
 
-DWORD GetCurrentProcessId() { return static_cast<DWORD>(::getpid()); }
+thread_local DWORD t_threadId = 0;
+std::atomic<DWORD> g_processId{0};
+
+void forgetIdentifiers() {
+  t_threadId = 0;
+  g_processId.store(0, std::memory_order_relaxed);
+}
+
+[[maybe_unused]] const int g_forgetInForkedChild =
+    ::pthread_atfork(nullptr, nullptr, &forgetIdentifiers);
+
+}  // namespace
+
+DWORD GetCurrentThreadId() {
+  if (t_threadId == 0) t_threadId = static_cast<DWORD>(::syscall(SYS_gettid));
+  return t_threadId;
+}
+
+DWORD GetCurrentProcessId() {
+  DWORD processId = g_processId.load(std::memory_order_relaxed);
+  if (processId == 0) {
+    processId = static_cast<DWORD>(::getpid());
+    g_processId.store(processId, std::memory_order_relaxed);
+  }
+  return processId;
+}

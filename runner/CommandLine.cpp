@@ -11,6 +11,7 @@ namespace {
 constexpr const char* kExitStatusText =
     "Exit status:\n"
     "  0  success; for diagnose: every hub was checked and none is in over-current\n"
+    "  1  diagnose: no over-current found, but the USB library could not ask every port\n"
     "  2  diagnose: a port of at least one hub is in over-current\n"
     "  3  the run could not be made (module not loadable, export missing, device list or\n"
     "     topology file unreadable, bad command line), or a hub got no verdict, or there was\n"
@@ -43,6 +44,15 @@ constexpr const char* kDiagnoseFooter =
     "  halvex-host diagnose --json\n"
     "  halvex-host diagnose --prometheus /var/lib/prometheus/node-exporter/halvex.prom\n"
     "  halvex-host --no-log diagnose --watch 60\n";
+
+constexpr const char* kSnapshotFooter =
+    "\nThe file is a topology for the USB library's simulated backend: attach it to a bug\n"
+    "report, and anyone can replay it with --topology FILE. Reading the hubs' over-current\n"
+    "states takes write access to their device nodes: run as root, or see the udev rule in\n"
+    "/usr/share/halvex/examples/udev.\n"
+    "\nExamples:\n"
+    "  sudo halvex-host snapshot usb-topology.json\n"
+    "  halvex-host --topology usb-topology.json list --tree\n";
 
 }  // namespace
 
@@ -102,6 +112,15 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
       ->type_name("SECONDS")
       ->check(CLI::PositiveNumber.description(""));
 
+  CLI::App* snapshot =
+      app.add_subcommand("snapshot", "Write the USB devices and hub ports as a topology file.");
+  snapshot->footer(std::string(kSnapshotFooter) + "\n" + kExitStatusText);
+  snapshot
+      ->add_option("FILE", options.snapshotFile,
+                   "Where to write it; replaced in one step. Default, or\n"
+                   "\"-\": standard output.")
+      ->type_name("");
+
   try {
     app.parse(argc, argv);
     // Said here rather than with excludes(), which would clutter both options' help lines.
@@ -110,7 +129,9 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
     const int status = app.exit(error);
     return status == 0 ? kExitOk : kExitUnknown;
   }
-  options.command = diagnose->parsed() ? Command::Diagnose : Command::List;
+  options.command = diagnose->parsed()   ? Command::Diagnose
+                    : snapshot->parsed() ? Command::Snapshot
+                                         : Command::List;
   return std::nullopt;
 }
 

@@ -5,6 +5,7 @@
 
 #include "DeviceRecord.h"
 #include "Enumeration.h"
+#include "ludrel/USBUtil.h"
 
 namespace KestraDiags {
 namespace HalvexHost {
@@ -37,7 +38,11 @@ HubCheck checkHub(Diag::IDiagnostics& diagnostic, DeviceEnum::IDevice& device) {
   check.devicePath = record.devicePath;
   check.openResult = device.open(0);
   const std::size_t resultsBefore = diagnostic.getDiagnosticResults().size();
+  // The module counts a port the library cannot ask as one without over-current; the library's
+  // own failure record tells the operator that the verdict is weaker than it looks.
+  Ludrel::USBUtil::clearLastError();
   diagnostic.runDiagnostic(&device, Diag::DiagnosticSettings());
+  const std::string libraryFailure = Ludrel::USBUtil::lastErrorMessage();
   const std::vector<const Diag::DiagnosticResult*> results = diagnostic.getDiagnosticResults();
   device.close();
   if (results.size() > resultsBefore && results.back() != nullptr) {
@@ -49,6 +54,7 @@ HubCheck checkHub(Diag::IDiagnostics& diagnostic, DeviceEnum::IDevice& device) {
     check.startTime = result.getTestStartTime();
     check.completionTime = result.getTestCompletionTime();
     check.verdict = verdictOfMessageCode(check.messageCode);
+    if (check.verdict == Verdict::NoOverCurrent) check.unverified = libraryFailure;
   }
   return check;
 }
@@ -90,7 +96,11 @@ bool runSucceeded(const Diagnosis& diagnosis) {
 
 int exitStatusOf(const Diagnosis& diagnosis) {
   if (countVerdicts(diagnosis.hubs).overCurrent > 0) return kExitCritical;
-  return runSucceeded(diagnosis) ? kExitOk : kExitUnknown;
+  if (!runSucceeded(diagnosis)) return kExitUnknown;
+  for (const HubCheck& hub : diagnosis.hubs) {
+    if (!hub.unverified.empty()) return kExitWarning;
+  }
+  return kExitOk;
 }
 
 Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled) {

@@ -27,6 +27,8 @@ struct HubCheck {
   std::string startTime;
   std::string completionTime;
   Verdict verdict = Verdict::NoVerdict;
+  // Why the USB library could not ask every port, though no port answered over-current.
+  std::string unverified;
 };
 
 struct DiagnosticIdentity {
@@ -57,7 +59,8 @@ VerdictCounts countVerdicts(const std::vector<HubCheck>& hubs);
 // The run was made, there was a hub to check and every hub got a verdict.
 bool runSucceeded(const Diagnosis& diagnosis);
 
-// 2 when a hub is in over-current; else 3 when the run did not succeed; else 0.
+// 2 when a hub is in over-current; else 3 when the run did not succeed; else 1 when a hub's
+// ports could not all be asked; else 0.
 int exitStatusOf(const Diagnosis& diagnosis);
 
 // Enumerates, then opens, checks and closes every supported hub; the module's objects are gone

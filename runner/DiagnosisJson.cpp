@@ -43,6 +43,8 @@ nlohmann::ordered_json hubJson(const HubCheck& hub) {
           {"open", openJson(hub)},
           {"verdict", verdictKey(hub.verdict)},
           {"verdictText", verdictText(hub.verdict)},
+          {"unverified", hub.unverified.empty() ? nlohmann::ordered_json(nullptr)
+                                                : nlohmann::ordered_json(hub.unverified)},
           {"result", result}};
 }
 

@@ -12,6 +12,7 @@ std::string noteFor(const HubCheck& hub) {
   if (hub.openResult != 0)
     return "open failed: " + describeOpenFailure(hub.openResult, hub.devicePath);
   if (!hub.gotResult) return "the diagnostic gave no result";
+  if (!hub.unverified.empty()) return "not every port could be asked: " + hub.unverified;
   return "";
 }
 

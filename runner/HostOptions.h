@@ -6,7 +6,7 @@
 namespace KestraDiags {
 namespace HalvexHost {
 
-enum class Command { List, Diagnose };
+enum class Command { List, Diagnose, Snapshot };
 
 // Everything the command line says.
 struct HostOptions {
@@ -19,6 +19,7 @@ struct HostOptions {
   bool json = false;
   std::string prometheusFile;
   unsigned int watchSeconds = 0;  // 0: one run
+  std::string snapshotFile;       // empty or "-": standard output
 };
 
 // Fills the options; an exit status when the program is to stop here (help, version, a usage

@@ -1,6 +1,8 @@
 #pragma once
 
+#if !defined(_WIN32)
 #include <signal.h>
+#endif
 
 #include <chrono>
 
@@ -20,7 +22,9 @@ class StopSignals {
   bool waitForStop(std::chrono::seconds duration);
 
  private:
+#if !defined(_WIN32)
   sigset_t m_previousMask;
+#endif
 };
 
 }  // namespace HalvexHost

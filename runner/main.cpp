@@ -5,6 +5,7 @@
 #include "HalvexModule.h"
 #include "HostOptions.h"
 #include "ListCommand.h"
+#include "SnapshotCommand.h"
 #include "Topology.h"
 
 using namespace KestraDiags::HalvexHost;
@@ -35,12 +36,13 @@ Outcome<HalvexModule> prepareModule(const HostOptions& options) {
 int main(int argc, char** argv) {
   HostOptions options;
   if (std::optional<int> status = parseCommandLine(argc, argv, options)) return *status;
-  const Outcome<HalvexModule> module = prepareModule(options);
   switch (options.command) {
     case Command::List:
-      return runList(module, options, std::cout, std::cerr);
+      return runList(prepareModule(options), options, std::cout, std::cerr);
     case Command::Diagnose:
-      return runDiagnose(module, options, std::cout, std::cerr);
+      return runDiagnose(prepareModule(options), options, std::cout, std::cerr);
+    case Command::Snapshot:
+      return runSnapshot(options, std::cout, std::cerr);
   }
   return kExitUnknown;
 }

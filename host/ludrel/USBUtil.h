@@ -15,9 +15,11 @@ class LUDREL_API USBUtil {
   // The name and message of the last failure of a finder of this process, empty when none.
   static std::string lastErrorName();
   static std::string lastErrorMessage();
+  // Forgets the last failure, so that a caller can tell whether the next calls fail.
+  static void clearLastError();
 
  private:
-  int m_reserved = 0;
+  [[maybe_unused]] int m_reserved = 0;
 };
 
 }  // namespace Ludrel

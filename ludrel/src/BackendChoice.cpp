@@ -3,7 +3,13 @@
 #include <cstdlib>
 
 #include "simulated/SimulatedBackend.h"
+#if defined(__linux__)
+#include "linux/LinuxBackend.h"
+#elif defined(_WIN32)
+#include "windows/WindowsBackend.h"
+#else
 #include "unsupported/UnsupportedBackend.h"
+#endif
 
 namespace KestraDiags {
 namespace Ludrel {
@@ -13,7 +19,13 @@ std::shared_ptr<Backend> chooseBackend() {
   if (topology != nullptr && *topology != '\0') {
     return std::make_shared<SimulatedBackend>(topology);
   }
+#if defined(__linux__)
+  return std::make_shared<LinuxBackend>();
+#elif defined(_WIN32)
+  return std::make_shared<WindowsBackend>();
+#else
   return std::make_shared<UnsupportedBackend>();
+#endif
 }
 
 }  // namespace Ludrel

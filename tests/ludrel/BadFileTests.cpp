@@ -1,3 +1,4 @@
+#include <climits>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -22,17 +23,22 @@ struct BadFile {
   const char* what;
   std::function<std::string()> makePath;
   const char* error;
-  const char* message;  // {file} stands for the path
+  std::string message;  // {file} stands for the path
 };
 
 class BadFileTest : public TopologyTest {
  protected:
+  // Each case gets a file of its own: a file rewritten with the same size within the clock's
+  // resolution (a second on Windows) would be taken for the one read before.
   std::function<std::string()> file(const std::string& bytes) const {
-    return [this, bytes] { return writeFile("bad.json", bytes); };
+    const std::string name = "bad-" + std::to_string(++m_files) + ".json";
+    return [this, name, bytes] { return writeFile(name, bytes); };
   }
   std::function<std::string()> devices(const std::string& entries) const {
     return file(topologyOf(entries));
   }
+
+  mutable int m_files = 0;
 };
 
 TEST_F(BadFileTest, EachIsRefusedWithOneLineNamingTheFileAndThePlace) {
@@ -122,8 +128,8 @@ TEST_F(BadFileTest, EachIsRefusedWithOneLineNamingTheFileAndThePlace) {
        "\"long\""},
       {"negative unsigned long",
        devices(R"({"nextThrows": {"type": "unsigned long", "value": -1}})"), "LUDREL_ERROR_FORMAT",
-       "{file}: /devices/0/nextThrows/value: out of range: -1 is not between 0 and "
-       "18446744073709551615"},
+       "{file}: /devices/0/nextThrows/value: out of range: -1 is not between 0 and " +
+           std::to_string(ULONG_MAX)},  // 32 bits on Windows, 64 on Linux
       {"thrown value missing", devices(R"({"nextThrows": {"type": "int"}})"), "LUDREL_ERROR_FORMAT",
        "{file}: /devices/0/nextThrows/value: missing: say what is thrown"},
   };

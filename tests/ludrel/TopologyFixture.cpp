@@ -1,17 +1,15 @@
 #include "TopologyFixture.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <memory>
 
-TopologyTest::TopologyTest() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "ludrel-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  m_dir = pattern;
-}
+#include "../support/Environment.h"
+#include "../support/UniqueDirectory.h"
+
+TopologyTest::TopologyTest() : m_dir(makeUniqueDirectory("ludrel-test-")) {}
 
 TopologyTest::~TopologyTest() {
-  unsetenv("LUDREL_TOPOLOGY");
+  unsetEnvironment("LUDREL_TOPOLOGY");
   std::error_code ignored;
   std::filesystem::remove_all(m_dir, ignored);
 }
@@ -29,7 +27,7 @@ std::string TopologyTest::useTopology(const std::string& json) const {
 }
 
 void TopologyTest::useTopologyPath(const std::string& path) {
-  setenv("LUDREL_TOPOLOGY", path.c_str(), 1);
+  setEnvironment("LUDREL_TOPOLOGY", path);
 }
 
 std::vector<Usb_Device> enumerate() {

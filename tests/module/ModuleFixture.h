@@ -1,12 +1,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "../support/Environment.h"
 #include "../support/ModuleUnderTest.h"
 #include "../support/TempDir.h"
 #include "../support/TraceLog.h"
@@ -24,25 +25,22 @@ constexpr IDeviceEnumerator::DiagnosticMode kNormal = IDeviceEnumerator::MODE_NO
 class ModuleTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_previousDir = ::getcwd(nullptr, 0);
-    ASSERT_EQ(::chdir(m_dir.path().c_str()), 0);
-    ::unsetenv("LUDREL_TOPOLOGY");
+    m_previousDir = std::filesystem::current_path();
+    std::filesystem::current_path(m_dir.path());
+    unsetEnvironment("LUDREL_TOPOLOGY");
   }
-  void TearDown() override {
-    ASSERT_EQ(::chdir(m_previousDir), 0);
-    ::free(m_previousDir);
-  }
+  void TearDown() override { std::filesystem::current_path(m_previousDir); }
 
   // Points the USB library at a topology file written for this test.
   void useTopology(const std::string& json) {
-    ::setenv("LUDREL_TOPOLOGY", m_dir.write("topology.json", json).c_str(), 1);
+    setEnvironment("LUDREL_TOPOLOGY", m_dir.write("topology.json", json));
   }
 
   std::string enumeratorLog(const std::string& dir = ".") const {
-    return readFile(m_dir.file(dir + "/HalvexDeviceEnumerator.log"));
+    return readTraceFile(m_dir.file(dir + "/HalvexDeviceEnumerator.log"));
   }
   std::string diagnosticLog(const std::string& dir = ".") const {
-    return readFile(m_dir.file(dir + "/HalvexDiagnostic.log"));
+    return readTraceFile(m_dir.file(dir + "/HalvexDiagnostic.log"));
   }
 
   static HalvexDevice* deviceAt(std::vector<VirtualDevice>& devices, std::size_t index) {
@@ -53,7 +51,7 @@ class ModuleTest : public ::testing::Test {
   ModuleUnderTest m_module;
 
  private:
-  char* m_previousDir = nullptr;
+  std::filesystem::path m_previousDir;
 };
 
 // Owns what the factories return, as the host does.

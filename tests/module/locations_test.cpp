@@ -22,7 +22,7 @@ std::string onlyEnumeratorLog(const std::string& root) {
   std::vector<std::string> found;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
     if (entry.path().filename() == "HalvexDeviceEnumerator.log") {
-      found.push_back(std::filesystem::relative(entry.path().parent_path(), root).string());
+      found.push_back(std::filesystem::relative(entry.path().parent_path(), root).generic_string());
     }
   }
   return found.size() == 1 ? found.front() : "found " + std::to_string(found.size()) + " logs";

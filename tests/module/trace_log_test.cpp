@@ -1,7 +1,12 @@
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
+#include <filesystem>
 #include <regex>
 
 #include "ModuleFixture.h"
@@ -9,6 +14,15 @@
 namespace {
 
 using Texts = std::vector<std::string>;
+
+// The identifiers a trace record's stamp carries for the calling thread.
+#if defined(_WIN32)
+unsigned long currentThreadId() { return ::GetCurrentThreadId(); }
+unsigned long currentProcessId() { return ::GetCurrentProcessId(); }
+#else
+long currentThreadId() { return ::syscall(SYS_gettid); }
+long currentProcessId() { return ::getpid(); }
+#endif
 
 // What a getDeviceVector call writes when the USB library cannot list the devices.
 const Texts kFailedEnumeration = {"Entering getDevice Vector() method", "Enumeration failed",
@@ -19,8 +33,8 @@ TEST_F(ModuleTest, RecordIsEmptyLineStampTabAndText) {
   enumerator->getDeviceVector("", 0);
   const std::string log = enumeratorLog();
 
-  const std::string ids = "  Thread id: " + std::to_string(::syscall(SYS_gettid)) +
-                          "   Process id: " + std::to_string(::getpid()) + "\t";
+  const std::string ids = "  Thread id: " + std::to_string(currentThreadId()) +
+                          "   Process id: " + std::to_string(currentProcessId()) + "\t";
   const std::regex firstRecord(
       "^\n\\*{20} ([A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9][0-9] [0-9:]{8} [0-9]{4})\n\n"
       "\nTime: \\1\n" +
@@ -105,6 +119,21 @@ TEST_F(ModuleTest, BannerOncePerLoggingConstructorOfTheDiagnostic) {
   EXPECT_TRUE(traceTexts(diagnosticLog()).empty());
 }
 
+#if defined(_WIN32)
+// Text mode ends every line of a log in CRLF on disk; the checks above read them as LF.
+TEST_F(ModuleTest, LogLinesEndInCrLfOnDisk) {
+  EnumeratorPtr enumerator(m_module.getIDeviceEnumerator(true, kNormal));
+  enumerator->getDeviceVector("", 0);
+  const std::string onDisk = readFile(m_dir.file("HalvexDeviceEnumerator.log"));
+  EXPECT_EQ(onDisk.rfind("\r\n******************** ", 0), 0u) << onDisk;
+  EXPECT_NE(onDisk.find("\r\n\r\n\r\nTime: "), std::string::npos) << onDisk;
+  EXPECT_NE(onDisk.find("\tEntering getDevice Vector() method\r\n"), std::string::npos);
+  const std::string lastLine = "\tReturning from getDeviceVector\r\n";
+  EXPECT_EQ(onDisk.substr(onDisk.size() - lastLine.size()), lastLine);
+  EXPECT_NO_THROW(readTraceFile(m_dir.file("HalvexDeviceEnumerator.log")));
+}
+#else
+// Windows has no device whose every write fails, as /dev/full is: Linux only.
 TEST_F(ModuleTest, FailedWritesAreDroppedAndChangeNothingElse) {
   ASSERT_EQ(::symlink("/dev/full", m_dir.file("HalvexDeviceEnumerator.log").c_str()), 0);
   EnumeratorPtr enumerator(m_module.getIDeviceEnumerator(true, kNormal));
@@ -113,7 +142,33 @@ TEST_F(ModuleTest, FailedWritesAreDroppedAndChangeNothingElse) {
   EXPECT_TRUE(earlier->empty());
   EXPECT_EQ(enumerator->getDeviceVector("", 0)->size(), 0u);
 }
+#endif
 
+#if defined(_WIN32)
+// Each load of its own: the test program holds no other reference to the DLL, so dropping the
+// last one unloads it, and the next load starts with the module-wide objects as at load.
+TEST(ModuleLoadTest, LogsAreAppendedAcrossModuleLoads) {
+  TempDir dir;
+  const std::filesystem::path previousDir = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  unsetEnvironment("LUDREL_TOPOLOGY");
+  for (int load = 0; load < 2; ++load) {
+    {
+      ModuleUnderTest module;
+      EnumeratorPtr enumerator(module.getIDeviceEnumerator(true, kNormal));
+      enumerator->getDeviceVector("", 0);
+    }
+    EXPECT_EQ(::GetModuleHandleA("halvex.dll"), nullptr) << "the module is still loaded";
+  }
+  std::filesystem::current_path(previousDir);
+  const std::string log = readTraceFile(dir.file("HalvexDeviceEnumerator.log"));
+  Texts expected = kFailedEnumeration;
+  expected.insert(expected.end(), kFailedEnumeration.begin(), kFailedEnumeration.end());
+  EXPECT_EQ(traceTexts(log), expected);
+  EXPECT_EQ(bannerCount(log), 2u);
+  EXPECT_EQ(parseTraceLog(log).front().kind, TraceEntry::Banner);
+}
+#else
 TEST_F(ModuleTest, LogsAreAppendedAcrossModuleLoads) {
   for (int load = 0; load < 2; ++load) {
     const pid_t child = ::fork();
@@ -135,6 +190,7 @@ TEST_F(ModuleTest, LogsAreAppendedAcrossModuleLoads) {
   EXPECT_EQ(bannerCount(enumeratorLog()), 2u);
   EXPECT_EQ(parseTraceLog(enumeratorLog()).front().kind, TraceEntry::Banner);
 }
+#endif
 
 TEST_F(ModuleTest, UnwritableLogDirectoryNeverStopsTheModule) {
   m_dir.write("pkg/log", "a file where the log directory should be");

@@ -1,6 +1,8 @@
 #pragma once
 
+#if !defined(_WIN32)
 #include <sys/types.h>
+#endif
 
 #include <map>
 #include <string>
@@ -18,17 +20,23 @@ class HostProcess {
   // Kills a child that is still running.
   ~HostProcess();
 
+#if !defined(_WIN32)
   pid_t pid() const { return m_pid; }
   void sendSignal(int signalNumber) const;
+#endif
   // The exit status, 128 + the signal for a child killed by one, -1 when it did not end in
-  // time (it is killed then).
+  // time (it is killed then). On Windows the exit code.
   int wait(int timeoutSeconds = 120);
 
   std::string out() const;
   std::string err() const;
 
  private:
+#if defined(_WIN32)
+  void* m_process = nullptr;  // the child's process handle
+#else
   pid_t m_pid = -1;
+#endif
   std::string m_outPath;
   std::string m_errPath;
 };

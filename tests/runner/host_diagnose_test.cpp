@@ -3,6 +3,7 @@
 
 #include "HostTest.h"
 #include "Topology.h"
+#include "tests/support/TraceLog.h"
 
 namespace {
 
@@ -41,6 +42,8 @@ class HostDiagnoseTest : public HostTest {
 TEST_F(HostDiagnoseTest, ExitStatusFollowsTheWorstVerdict) {
   json throwingHub = cleanHub("Throwing Hub", "usb5");
   throwingHub["portStates"][0]["checkforOCStateThrows"] = {{"type", "int"}, {"value", 7}};
+  json stalledHub = cleanHub("Stalled Hub", "usb6");
+  stalledHub["portStates"][0]["checkforOCStateFails"] = "control transfer stalled";
   const struct {
     const char* title;
     std::vector<json> devices;
@@ -64,6 +67,14 @@ TEST_F(HostDiagnoseTest, ExitStatusFollowsTheWorstVerdict) {
        3,
        {"no-over-current", "no-verdict"}},
       {"a check that throws", {throwingHub}, 3, {"no-verdict"}},
+      {"a port that cannot be asked",
+       {cleanHub("A", "usb1"), stalledHub},
+       1,
+       {"no-over-current", "no-over-current"}},
+      {"no verdict wins over a port that cannot be asked",
+       {stalledHub, vanishedHub("usb1-1")},
+       3,
+       {"no-over-current", "no-verdict"}},
       {"no hub at all", {topology::device("Mouse", "usb1-1", "usb1")}, 3, {}},
   };
   for (const auto& testCase : cases) {
@@ -76,6 +87,17 @@ TEST_F(HostDiagnoseTest, ExitStatusFollowsTheWorstVerdict) {
     for (const json& hub : report["hubs"]) verdicts.push_back(hub["verdict"]);
     EXPECT_EQ(verdicts, testCase.verdicts);
   }
+}
+
+TEST_F(HostDiagnoseTest, PortThatCannotBeAskedIsNamedInTheReport) {
+  json stalledHub = cleanHub("Stalled Hub", "usb6");
+  stalledHub["portStates"][0]["checkforOCStateFails"] = "control transfer stalled";
+  const HostRun run =
+      host({"--no-log", "--topology", topology::write(dir, {stalledHub}), "diagnose"});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_NE(run.out.find("not every port could be asked: control transfer stalled"),
+            std::string::npos)
+      << run.out;
 }
 
 TEST_F(HostDiagnoseTest, JsonCarriesTheResultOfEveryHub) {
@@ -166,12 +188,12 @@ TEST_F(HostDiagnoseTest, LogsHoldTheDiscoveryAndOneRunPerHub) {
       topology::write(dir, {cleanHub("Root Hub A", "usb1"), overCurrentHub("Root Hub B", "usb2")});
   ASSERT_EQ(
       host({"--package-config", packageConfig(), "--topology", machine, "diagnose"}).exitStatus, 2);
-  const std::string diagnosticLog = readFile(logDir() + "/HalvexDiagnostic.log");
+  const std::string diagnosticLog = readTraceFile(logDir() + "/HalvexDiagnostic.log");
   EXPECT_EQ(countOf(diagnosticLog, "\nHalvex::USBOCAlertTest::run()\n"), 2u);
   EXPECT_EQ(countOf(diagnosticLog, "Entering HalvexDevice::isOCStateExist"), 2u);
   EXPECT_EQ(countOf(diagnosticLog, "Over current condition exists"), 1u);
   EXPECT_EQ(countOf(diagnosticLog, "No over current condition"), 1u);
-  const std::string enumeratorLog = readFile(logDir() + "/HalvexDeviceEnumerator.log");
+  const std::string enumeratorLog = readTraceFile(logDir() + "/HalvexDeviceEnumerator.log");
   EXPECT_EQ(countOf(enumeratorLog, "Returning from getDeviceVector"), 1u);
   EXPECT_EQ(countOf(enumeratorLog, "isOCStateExist"), 0u);
 }

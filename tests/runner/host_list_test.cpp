@@ -3,6 +3,7 @@
 
 #include "HostTest.h"
 #include "Topology.h"
+#include "tests/support/TraceLog.h"
 
 namespace {
 
@@ -167,7 +168,7 @@ TEST_F(HostListTest, LogsGoWhereThePackageConfigurationLeadsAndNowhereWithNoLog)
   const std::string machine = writeMachine();
   ASSERT_EQ(host({"--package-config", packageConfig(), "--topology", machine, "list"}).exitStatus,
             0);
-  const std::string log = readFile(logDir() + "/HalvexDeviceEnumerator.log");
+  const std::string log = readTraceFile(logDir() + "/HalvexDeviceEnumerator.log");
   EXPECT_NE(log.find("Entering getDevice Vector() method"), std::string::npos);
   EXPECT_FALSE(fileExists(dir.file("HalvexDeviceEnumerator.log")));
 

@@ -6,6 +6,13 @@
 
 namespace {
 
+// The loader's own reason for a module file that is not there.
+#if defined(_WIN32)
+const char* const kNoModuleFileReason = "(Windows error 126)";  // ERROR_MOD_NOT_FOUND
+#else
+const char* const kNoModuleFileReason = "No such file or directory";
+#endif
+
 struct LoadFailure {
   const char* title;
   std::vector<std::string> arguments;  // before the command
@@ -27,7 +34,7 @@ class HostLoadingTest : public HostTest {
     return {
         {"module path that does not exist",
          {"--module", missingModule, "--topology", topologyFile},
-         {"halvex-host: cannot load module " + missingModule + ": ", "No such file or directory"}},
+         {"halvex-host: cannot load module " + missingModule + ": ", kNoModuleFileReason}},
         {"module that is no shared library",
          {"--module", notALibrary, "--topology", topologyFile},
          {"halvex-host: cannot load module " + notALibrary + ": "}},

@@ -8,11 +8,9 @@
 #include <sstream>
 #include <stdexcept>
 
-TempDir::TempDir() {
-  std::string pattern = std::filesystem::temp_directory_path().string() + "/halvex-test-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  m_path = pattern;
-}
+#include "UniqueDirectory.h"
+
+TempDir::TempDir() : m_path(makeUniqueDirectory("halvex-test-")) {}
 
 TempDir::~TempDir() {
   std::error_code ignored;

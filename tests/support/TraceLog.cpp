@@ -4,6 +4,8 @@
 #include <regex>
 #include <stdexcept>
 
+#include "TempDir.h"
+
 namespace {
 
 // The ctime text: "Www Mmm dd hh:mm:ss yyyy\n" (24 characters and its newline).
@@ -22,6 +24,28 @@ const std::regex& recordShape() {
 }
 
 }  // namespace
+
+std::string readTraceFile(const std::string& path) {
+  const std::string onDisk = readFile(path);
+#if defined(_WIN32)
+  std::string text;
+  text.reserve(onDisk.size());
+  for (std::string::size_type at = 0; at < onDisk.size(); ++at) {
+    const bool lineEnd = onDisk[at] == '\r' && at + 1 < onDisk.size() && onDisk[at + 1] == '\n';
+    if (lineEnd) {
+      text += '\n';
+      ++at;
+    } else if (onDisk[at] == '\r' || onDisk[at] == '\n') {
+      throw std::runtime_error(path + ": a line end other than CRLF at byte " + std::to_string(at));
+    } else {
+      text += onDisk[at];
+    }
+  }
+  return text;
+#else
+  return onDisk;
+#endif
+}
 
 std::vector<TraceEntry> parseTraceLog(const std::string& content) {
   std::vector<TraceEntry> entries;

@@ -9,6 +9,11 @@ struct TraceEntry {
   std::string text;  // a record's text and value after the tab, a bare line's text, or empty
 };
 
+// The content of a trace log file, its line ends read as "\n". Windows writes the logs in text
+// mode, so there every line must end in "\r\n" on disk: a bare "\n" or a "\r" anywhere else
+// throws, naming its offset.
+std::string readTraceFile(const std::string& path);
+
 // Splits the file into banners, records and bare lines (lines written without a stamp, such as
 // the USB library's own); throws with the offset of the first byte that fits none of them.
 std::vector<TraceEntry> parseTraceLog(const std::string& content);

@@ -63,9 +63,9 @@ bool isHub(std::int32_t type) { return type == kRootHub || type == kExternalHub;
 // The port number of a "portStates" entry and what the port reports.
 std::pair<int, PortState> readPortState(const Json& value, const std::string& place,
                                         std::int32_t portCount) {
-  requireObject(
-      value, place,
-      {"port", "key", "overCurrent", "isPortBusyThrows", "checkforOCStateThrows", "comment"});
+  requireObject(value, place,
+                {"port", "key", "overCurrent", "isPortBusyThrows", "checkforOCStateThrows",
+                 "checkforOCStateFails", "comment"});
   const std::string portPlace = memberPlace(place, "port");
   if (!value.contains("port")) throw FormatError{portPlace, "missing: say which port, from 1"};
   const int port = readInt32(value["port"], portPlace);
@@ -87,6 +87,10 @@ std::pair<int, PortState> readPortState(const Json& value, const std::string& pl
   if (value.contains("checkforOCStateThrows")) {
     state.checkforOCStateThrows = readThrownValue(value["checkforOCStateThrows"],
                                                   memberPlace(place, "checkforOCStateThrows"));
+  }
+  if (value.contains("checkforOCStateFails")) {
+    state.checkforOCStateFails =
+        readText(value["checkforOCStateFails"], memberPlace(place, "checkforOCStateFails"));
   }
   return {port, std::move(state)};
 }

@@ -56,6 +56,7 @@ Result<int> SimulatedBackend::overCurrentState(const std::string& hub, int port,
   const PortState* state = findPort(*loaded.value(), hub, port);
   if (state == nullptr) return -1;
   if (state->checkforOCStateThrows) throwValue(*state->checkforOCStateThrows);
+  if (state->checkforOCStateFails) return makeFailure(ErrorName::kIo, *state->checkforOCStateFails);
   return state->overCurrent;
 }
 

@@ -24,6 +24,7 @@ struct PortState {
   int overCurrent = -1;
   std::optional<ThrownValue> isPortBusyThrows;
   std::optional<ThrownValue> checkforOCStateThrows;
+  std::optional<std::string> checkforOCStateFails;  // the message of a failed port query
 };
 
 using HubPorts = std::map<int, PortState>;

@@ -1,2 +1,8 @@
 // A shared library that is no module: it exports none of the three entry points.
-extern "C" __attribute__((visibility("default"))) int notAModule() { return 0; }
+#if defined(_WIN32)
+#define NOT_A_MODULE_EXPORT __declspec(dllexport)
+#else
+#define NOT_A_MODULE_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" NOT_A_MODULE_EXPORT int notAModule() { return 0; }

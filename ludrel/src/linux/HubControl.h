@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "Result.h"
+
+namespace KestraDiags {
+namespace Ludrel {
+
+// wPortStatus of a hub's port (from 1), asked with the hub class request GET_STATUS through
+// usbfs. handle is a descriptor of the hub's usbfs node as the module's open hands it over (the
+// descriptor itself in the pointer); when it is null, the node at hub is opened for this call.
+Result<std::uint16_t> readPortStatus(const std::string& hub, int port, void* handle);
+
+}  // namespace Ludrel
+}  // namespace KestraDiags

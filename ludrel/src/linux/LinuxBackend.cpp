@@ -1,0 +1,111 @@
+#include "linux/LinuxBackend.h"
+
+#include <algorithm>
+#include <set>
+
+#include "linux/DeviceNames.h"
+#include "linux/HubControl.h"
+#include "linux/LinuxFailures.h"
+#include "linux/PortStatus.h"
+#include "linux/SysfsReader.h"
+#include "linux/SysfsText.h"
+
+namespace KestraDiags {
+namespace Ludrel {
+namespace {
+
+// Each bus in turn: its controller when first met, its root hub, then the devices below it
+// depth first, ports in ascending order.
+std::vector<Usb_Device> inHandOutOrder(std::vector<SysfsUsbDevice>& devices,
+                                       const NameLookup& lookup) {
+  std::sort(devices.begin(), devices.end(),
+            [](const SysfsUsbDevice& a, const SysfsUsbDevice& b) { return a.place < b.place; });
+  std::vector<Usb_Device> records;
+  std::set<std::string> controllers;
+  for (const SysfsUsbDevice& device : devices) {
+    Usb_Device record = usbDeviceRecord(device, lookup);
+    if (device.place.ports.empty()) {
+      const SysfsController controller = readController(device.name);
+      if (controllers.insert(controller.name).second) {
+        records.push_back(controllerRecord(controller, record));
+      }
+    }
+    records.push_back(std::move(record));
+  }
+  return records;
+}
+
+void linkParentInstanceIds(std::vector<Usb_Device>& records) {
+  std::map<std::string, std::string> instanceIds;
+  for (const Usb_Device& record : records) instanceIds[record.sLocation] = record.sDevInstanceId;
+  for (Usb_Device& record : records) {
+    const auto parent = instanceIds.find(record.sParentLocation);
+    if (parent != instanceIds.end()) record.sParentInstanceId = parent->second;
+  }
+}
+
+}  // namespace
+
+std::string LinuxBackend::name() const { return "linux"; }
+
+NameLookup LinuxBackend::nameLookup() {
+  return [this](int vendor, int product) {
+    if (!m_usbIds) m_usbIds = readUsbIdsDatabase();
+    if (!*m_usbIds) return UsbIdNames();
+    return findUsbIdNames(**m_usbIds, vendor, product);
+  };
+}
+
+std::optional<Failure> LinuxBackend::collectDevices(std::vector<Usb_Device>& devices) {
+  Result<std::vector<SysfsUsbDevice>> found = readUsbDevices();
+  if (!found.ok()) return found.failure();
+  std::vector<Usb_Device> records = inHandOutOrder(found.value(), nameLookup());
+  linkParentInstanceIds(records);
+  m_hubNamesByNode.clear();
+  for (const Usb_Device& record : records) {
+    if (!record.sDevDescriptor.empty()) m_hubNamesByNode[record.sDevDescriptor] = record.sLocation;
+  }
+  devices.insert(devices.end(), records.begin(), records.end());
+  return std::nullopt;
+}
+
+void LinuxBackend::completeRecord(std::size_t, Usb_Device&) {}
+
+Result<std::string> LinuxBackend::hubName(const std::string& hub) {
+  const auto known = m_hubNamesByNode.find(hub);
+  if (known != m_hubNamesByNode.end()) return known->second;
+  const std::optional<BusAddress> node = parseUsbfsNodePath(hub);
+  if (!node) return notAUsbfsNodeFailure(hub);
+  // A finder that did not enumerate looks the hub up by its bus and address.
+  Result<std::vector<SysfsUsbDevice>> devices = readUsbDevices();
+  if (!devices.ok()) return devices.failure();
+  for (const SysfsUsbDevice& device : devices.value()) {
+    const auto bus = device.attributes.find("busnum");
+    const auto address = device.attributes.find("devnum");
+    if (bus != device.attributes.end() && address != device.attributes.end() &&
+        decimalAttribute(bus->second) == node->bus &&
+        decimalAttribute(address->second) == node->address) {
+      return device.name;
+    }
+  }
+  return noSuchHubFailure(hub);
+}
+
+Result<std::optional<std::string>> LinuxBackend::portKey(const std::string& hub, int port) {
+  const Result<std::string> name = hubName(hub);
+  if (!name.ok()) return name.failure();
+  const std::optional<DevicePlace> place = parseDeviceName(name.value());
+  if (port < 1 || !place) return std::optional<std::string>();
+  const std::optional<SysfsUsbDevice> child = readUsbDevice(childDeviceName(*place, port));
+  if (!child) return std::optional<std::string>();
+  return std::optional<std::string>(usbDeviceRecord(*child, nameLookup()).sDevKey);
+}
+
+Result<int> LinuxBackend::overCurrentState(const std::string& hub, int port, void* handle) {
+  const Result<std::uint16_t> status = readPortStatus(hub, port, handle);
+  if (!status.ok()) return status.failure();
+  return overCurrentAnswer(status.value());
+}
+
+}  // namespace Ludrel
+}  // namespace KestraDiags

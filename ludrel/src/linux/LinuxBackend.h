@@ -1,0 +1,34 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+
+#include "Backend.h"
+#include "linux/RecordBuilder.h"
+
+namespace KestraDiags {
+namespace Ludrel {
+
+// Answers from the machine: devices and ports from sysfs, port states from the hubs themselves
+// through usbfs.
+class LinuxBackend : public Backend {
+ public:
+  std::string name() const override;
+  std::optional<Failure> collectDevices(std::vector<Usb_Device>& devices) override;
+  void completeRecord(std::size_t index, Usb_Device& record) override;
+  Result<std::optional<std::string>> portKey(const std::string& hub, int port) override;
+  Result<int> overCurrentState(const std::string& hub, int port, void* handle) override;
+
+ private:
+  // Names from usb.ids; the database is read at the first device that needs it.
+  NameLookup nameLookup();
+  // The sysfs name of the hub whose usbfs node is hub.
+  Result<std::string> hubName(const std::string& hub);
+
+  std::optional<std::optional<std::string>> m_usbIds;
+  std::map<std::string, std::string> m_hubNamesByNode;  // from the last collectDevices
+};
+
+}  // namespace Ludrel
+}  // namespace KestraDiags

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "Backend.h"
+
+namespace KestraDiags {
+namespace Ludrel {
+
+// Answers from the machine: devices from SetupAPI and the configuration manager, ports from the
+// hub driver. On a machine without USB (Wine has none) enumeration fails with the reason.
+class WindowsBackend : public Backend {
+ public:
+  std::string name() const override;
+  std::optional<Failure> collectDevices(std::vector<Usb_Device>& devices) override;
+  void completeRecord(std::size_t index, Usb_Device& record) override;
+  Result<std::optional<std::string>> portKey(const std::string& hub, int port) override;
+  Result<int> overCurrentState(const std::string& hub, int port, void* handle) override;
+};
+
+}  // namespace Ludrel
+}  // namespace KestraDiags

@@ -1,0 +1,109 @@
+#include "SnapshotCommand.h"
+
+#include <ctime>
+#include <memory>
+#include <sstream>
+
+#include "AtomicFile.h"
+#include "ExitStatus.h"
+#include "JsonText.h"
+#include "Topology.h"
+#include "TopologySnapshot.h"
+#include "ludrel/USBDeviceFinder.h"
+#include "ludrel/USBUtil.h"
+
+namespace KestraDiags {
+namespace HalvexHost {
+
+namespace {
+
+using Ludrel::USBDeviceFinder;
+using Ludrel::USBUtil;
+
+bool isHub(const Usb_Device& record) {
+  return (record.nDevType == 1 || record.nDevType == 2) && !record.sDevDescriptor.empty();
+}
+
+HostError libraryError(const std::string& what) {
+  return HostError{USBUtil::lastErrorName(), "cannot " + what + " (" + USBUtil::backendName() +
+                                                 " backend): " + USBUtil::lastErrorMessage()};
+}
+
+// Asks the hub about each of its ports, as the module's over-current check would on a hub it
+// had not opened. The library keeps only its last failure, so a failure shows as a change of it.
+void askPorts(USBDeviceFinder& finder, DeviceSnapshot& hub) {
+  const Usb_Device& record = hub.record;
+  hub.isQueriedHub = true;
+  const std::string failureBefore = USBUtil::lastErrorMessage();
+  for (int port = 1; port <= record.nNumofPorts; ++port) {
+    PortSnapshot state;
+    state.port = port;
+    std::string key;
+    if (finder.isPortBusy(record.sDevDescriptor, port, key, nullptr)) state.key = key;
+    int answer = 0;
+    state.overCurrent = finder.checkforOCState(record.sDevDescriptor, port, answer, nullptr);
+    hub.ports.push_back(state);
+  }
+  const std::string failure = USBUtil::lastErrorMessage();
+  if (failure == failureBefore) return;
+  hub.portFailure = failure;
+  for (PortSnapshot& state : hub.ports) state.overCurrent.reset();
+}
+
+std::string snapshotComment() {
+  const std::time_t now = std::time(nullptr);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", std::gmtime(&now));
+  return "USB devices as the " + USBUtil::backendName() + " backend of halvex-host " +
+         HALVEX_HOST_VERSION + " saw them at " + stamp + "; replay with halvex-host --topology";
+}
+
+}  // namespace
+
+int runSnapshot(const HostOptions& options, std::ostream& out, std::ostream& err) {
+  if (!options.topologyFile.empty()) {
+    if (auto error = useTopologyFile(options.topologyFile)) {
+      reportError(err, *error);
+      return kExitUnknown;
+    }
+  }
+  std::vector<DeviceSnapshot> devices;
+  try {
+    USBDeviceFinder finder(nullptr);
+    if (!finder.getAllUSBDevices()) {
+      reportError(err, libraryError("read the USB device list"));
+      return kExitUnknown;
+    }
+    Usb_Device* next = nullptr;
+    while (finder.Next(&next)) {
+      const std::unique_ptr<Usb_Device> record(next);
+      devices.push_back(DeviceSnapshot{*record, false, {}, {}});
+    }
+    for (DeviceSnapshot& device : devices) {
+      if (isHub(device.record)) askPorts(finder, device);
+    }
+  } catch (...) {
+    // Only a simulated topology's faults make the library throw.
+    reportError(err, HostError{"LIBRARY_THREW", "the USB library threw while it was asked"});
+    return kExitUnknown;
+  }
+  for (const DeviceSnapshot& device : devices) {
+    if (device.portFailure.empty()) continue;
+    err << "halvex-host: warning: over-current states of " << device.record.sDevDescriptor
+        << " not read: " << device.portFailure << '\n';
+  }
+  std::ostringstream text;
+  printJson(topologyJson(devices, snapshotComment()), text);
+  if (options.snapshotFile.empty() || options.snapshotFile == "-") {
+    out << text.str();
+    return kExitOk;
+  }
+  if (auto error = replaceFileContent(options.snapshotFile, text.str())) {
+    reportError(err, *error);
+    return kExitUnknown;
+  }
+  return kExitOk;
+}
+
+}  // namespace HalvexHost
+}  // namespace KestraDiags

@@ -1,0 +1,47 @@
+#include <windows.h>
+
+#include "StopSignals.h"
+
+namespace KestraDiags {
+namespace HalvexHost {
+
+namespace {
+
+// Set by the console's stop events; the handler runs on a thread of its own.
+HANDLE g_stopRequested = nullptr;
+
+BOOL WINAPI onConsoleControl(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      SetEvent(g_stopRequested);
+      return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+// Ctrl+C, Ctrl+Break, a closed console or a shutdown are the Windows stop requests. They are
+// always taken at once but only recorded, so a round is never cut short.
+StopSignals::StopSignals() {
+  g_stopRequested = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  SetConsoleCtrlHandler(onConsoleControl, TRUE);
+}
+
+StopSignals::~StopSignals() {
+  SetConsoleCtrlHandler(onConsoleControl, FALSE);
+  CloseHandle(g_stopRequested);
+  g_stopRequested = nullptr;
+}
+
+bool StopSignals::waitForStop(std::chrono::seconds duration) {
+  const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(duration);
+  return WaitForSingleObject(g_stopRequested, static_cast<DWORD>(milliseconds.count())) ==
+         WAIT_OBJECT_0;
+}
+
+}  // namespace HalvexHost
+}  // namespace KestraDiags

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "ludrel/Usb_Device.h"
+
+namespace KestraDiags {
+namespace HalvexHost {
+
+// One port of a hub, as the USB library answered for it.
+struct PortSnapshot {
+  int port = 0;
+  std::optional<std::string> key;  // set when a device is on the port
+  std::optional<int> overCurrent;  // nothing when the hub could not be asked
+};
+
+// A record of the USB library and, for a hub, its ports.
+struct DeviceSnapshot {
+  Usb_Device record;
+  bool isQueriedHub = false;  // its ports were asked about
+  std::vector<PortSnapshot> ports;
+  std::string portFailure;  // why some port of the hub could not be asked, if one could not
+};
+
+// The devices as a topology file of the USB library's simulated backend, which --topology
+// replays: every field the module reads, and the hubs' port keys and over-current states.
+// Each device's comment keeps what the format has no member for (bus, address, speed, driver).
+nlohmann::ordered_json topologyJson(const std::vector<DeviceSnapshot>& devices,
+                                    const std::string& comment);
+
+}  // namespace HalvexHost
+}  // namespace KestraDiags

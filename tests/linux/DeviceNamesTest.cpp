@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "linux/DeviceNames.h"
+
+using namespace KestraDiags::Ludrel;
+
+namespace {
+
+TEST(DeviceNames, DeviceNamesGiveBusAndPortsAndBack) {
+  struct Case {
+    const char* name;
+    int bus;
+    std::vector<int> ports;
+  };
+  const Case cases[] = {
+      {"usb1", 1, {}},
+      {"usb12", 12, {}},
+      {"1-1", 1, {1}},
+      {"2-1.4", 2, {1, 4}},
+      {"3-10.2.15", 3, {10, 2, 15}},
+      {"1-1.1.1.1.1", 1, {1, 1, 1, 1, 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::optional<DevicePlace> place = parseDeviceName(c.name);
+    ASSERT_TRUE(place);
+    EXPECT_EQ(place->bus, c.bus);
+    EXPECT_EQ(place->ports, c.ports);
+    EXPECT_EQ(deviceName(*place), c.name);
+  }
+}
+
+TEST(DeviceNames, InterfacesAndOtherEntriesAreNoDevices) {
+  for (const char* name :
+       {"1-0:1.0", "1-1:1.0", "2-1.4:1.2", "usb",  "usb0",   "usb01", "0-1",
+        "1-0",     "1-01",    "1-1.",      "1-.1", "1-1..2", "1--1",  "-1",
+        "1-",      "usb1 ",   "x1-1",      "1-1x", ".",      "..",    "1-999999"}) {
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(parseDeviceName(name));
+  }
+}
+
+TEST(DeviceNames, DevicesOrderBusFirstThenDepthFirstByPort) {
+  std::vector<std::string> names = {"2-1", "1-10", "usb2",   "1-1.4",  "1-2",
+                                    "1-1", "usb1", "1-1.10", "1-1.4.1"};
+  std::vector<DevicePlace> places;
+  for (const std::string& name : names) places.push_back(*parseDeviceName(name));
+  std::sort(places.begin(), places.end());
+  std::vector<std::string> ordered;
+  for (const DevicePlace& place : places) ordered.push_back(deviceName(place));
+  EXPECT_EQ(ordered, (std::vector<std::string>{"usb1", "1-1", "1-1.4", "1-1.4.1", "1-1.10", "1-2",
+                                               "1-10", "usb2", "2-1"}));
+}
+
+TEST(DeviceNames, ChildOfAHubPort) {
+  EXPECT_EQ(childDeviceName(*parseDeviceName("usb1"), 3), "1-3");
+  EXPECT_EQ(childDeviceName(*parseDeviceName("1-1"), 4), "1-1.4");
+  EXPECT_EQ(childDeviceName(*parseDeviceName("2-1.4"), 12), "2-1.4.12");
+}
+
+TEST(DeviceNames, InterfaceBelongsToItsDevice) {
+  EXPECT_EQ(deviceOfInterface("1-1:1.0"), "1-1");
+  EXPECT_EQ(deviceOfInterface("2-1.4:1.2"), "2-1.4");
+  EXPECT_EQ(deviceOfInterface("1-0:1.0"), "usb1");
+  EXPECT_EQ(deviceOfInterface("12-0:1.0"), "usb12");
+  for (const char* name : {"1-1", "usb1", "1-1:", "1-1:1", "1-1:1.", "1-1:1.0x", "0-0:1.0",
+                           "1-01:1.0", "x:1.0", ":1.0"}) {
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(deviceOfInterface(name));
+  }
+}
+
+TEST(DeviceNames, UsbfsNodePaths) {
+  EXPECT_EQ(usbfsNodePath(1, 2), "/dev/bus/usb/001/002");
+  EXPECT_EQ(usbfsNodePath(12, 127), "/dev/bus/usb/012/127");
+  const std::optional<BusAddress> node = parseUsbfsNodePath("/dev/bus/usb/003/114");
+  ASSERT_TRUE(node);
+  EXPECT_EQ(node->bus, 3);
+  EXPECT_EQ(node->address, 114);
+  for (const char* path : {"/dev/bus/usb/1/2", "/dev/bus/usb/001/002/", "/dev/bus/usb/001",
+                           "/dev/bus/usb/000/001", "/dev/bus/usb/001/000", "dev/bus/usb/001/002",
+                           "/dev/bus/usb/0a1/002", "/dev/bus/usb/001/0022", "", "usb1"}) {
+    SCOPED_TRACE(path);
+    EXPECT_FALSE(parseUsbfsNodePath(path));
+  }
+}
+
+}  // namespace

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "linux/UsbIds.h"
+
+using namespace KestraDiags::Ludrel;
+
+namespace {
+
+// The shape of the real file: comments, vendors with products and interfaces, then the other
+// lists, whose lines must never be taken for vendors.
+constexpr const char* kDatabase =
+    "#\n"
+    "#\tList of USB ID's\n"
+    "# Version: 2025.07.26\n"
+    "\n"
+    "0001  Fry's Electronics\n"
+    "\t7778  Counterfeit flash drive [Kingston]\n"
+    "046d  Logitech, Inc.\n"
+    "\t0a9c  G432 Gaming Headset\n"
+    "# a comment inside a vendor's list\n"
+    "\tc52b  Unifying Receiver\n"
+    "\t\t0001  an interface of c52b\n"
+    "\tc534  Unifying Receiver\n"
+    "05e3  Genesys Logic, Inc.\n"
+    "\t0610  Hub\r\n"
+    "abcd  Unknown\n"
+    "\n"
+    "C 09  Hub\n"
+    "\t00  Unused\n"
+    "AT 0409  English(US)\n"
+    "HCC 00  Undefined\n"
+    "dead  Vendor after the lists\n";
+
+TEST(UsbIds, VendorAndProductNames) {
+  struct Case {
+    int vendor;
+    int product;
+    const char* vendorName;
+    const char* productName;
+  };
+  const Case cases[] = {
+      {0x046D, 0xC52B, "Logitech, Inc.", "Unifying Receiver"},
+      {0x046D, 0x0A9C, "Logitech, Inc.", "G432 Gaming Headset"},
+      {0x0001, 0x7778, "Fry's Electronics", "Counterfeit flash drive [Kingston]"},
+      {0x05E3, 0x0610, "Genesys Logic, Inc.", "Hub"},  // a CR before the newline is dropped
+      {0x046D, 0x0001, "Logitech, Inc.", ""},  // an interface of another product is no product
+      {0x046D, 0x7778, "Logitech, Inc.", ""},  // a product of another vendor
+      {0xABCD, 0x0000, "Unknown", ""},
+      {0x1234, 0xC52B, "", ""},
+      {0x0009, 0x0000, "", ""},  // "C 09" is the hub class, not a vendor
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.vendor) + ":" + std::to_string(c.product));
+    const UsbIdNames names = findUsbIdNames(kDatabase, c.vendor, c.product);
+    EXPECT_EQ(names.vendor, c.vendorName);
+    EXPECT_EQ(names.product, c.productName);
+  }
+}
+
+TEST(UsbIds, EmptyOrBrokenDatabasesNameNothing) {
+  for (const char* text : {"", "\n\n", "046d Logitech\n\tc52b Unifying Receiver\n", "046d  \n",
+                           "046dx  Logitech\n", "\tc52b  Unifying Receiver\n"}) {
+    SCOPED_TRACE(text);
+    const UsbIdNames names = findUsbIdNames(text, 0x046D, 0xC52B);
+    EXPECT_EQ(names.vendor, "");
+    EXPECT_EQ(names.product, "");
+  }
+}
+
+// The database this machine has installed (Debian's usb.ids package).
+TEST(UsbIds, TheInstalledDatabase) {
+  const std::optional<std::string> database = readUsbIdsDatabase();
+  ASSERT_TRUE(database) << "no usb.ids found: install the usb.ids (or hwdata) package";
+  const UsbIdNames rootHub = findUsbIdNames(*database, 0x1D6B, 0x0002);
+  EXPECT_EQ(rootHub.vendor, "Linux Foundation");
+  EXPECT_EQ(rootHub.product, "2.0 root hub");
+  EXPECT_EQ(findUsbIdNames(*database, 0x046D, 0xC52B).product, "Unifying Receiver");
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+typedef struct _UMockdevTestbed UMockdevTestbed;
+typedef struct _UMockdevIoctlBase UMockdevIoctlBase;
+
+// A host controller of the emulated machine, such as a PCI function.
+struct EmulatedController {
+  std::string name;        // "0000:00:14.0"
+  std::string parentName;  // "pci0000:00"
+  int vendor = 0;
+  int device = 0;
+  std::string driver;  // "xhci_hcd"
+};
+
+struct EmulatedInterface {
+  int interfaceClass = 0;
+  int subClass = 0;
+  int protocol = 0;
+  std::string driver;  // empty: no driver claims it
+};
+
+// A USB device as the kernel would show it. Empty strings are strings the device lacks.
+struct EmulatedDevice {
+  std::string name;        // "usb1", "1-1.4"
+  std::string controller;  // a root hub's controller
+  int address = 0;
+  int vendor = 0;
+  int product = 0;
+  int bcdDevice = 0;
+  int bcdUsb = 0x0200;
+  int deviceClass = 0;
+  int deviceProtocol = 0;
+  std::string manufacturer;
+  std::string productName;
+  std::string serial;
+  std::string speed = "480";
+  int ports = 0;  // a hub's
+  bool authorized = true;
+  bool configured = true;
+  std::vector<EmulatedInterface> interfaces;
+
+  bool isHub() const { return deviceClass == 0x09; }
+  int bus() const;
+  std::string parentName() const;  // the hub it is on; a root hub's controller
+  std::string node() const;        // "/dev/bus/usb/001/002"
+};
+
+// A USB machine that umockdev emulates for this process and the programs it starts: sysfs with
+// the devices, their usbfs nodes, and hubs that answer GET_STATUS for their ports, each port
+// with an over-current bit that a test sets and clears. Only one may exist at a time.
+class UsbTestbed {
+ public:
+  UsbTestbed();  // a machine without USB
+  ~UsbTestbed();
+  UsbTestbed(const UsbTestbed&) = delete;
+  UsbTestbed& operator=(const UsbTestbed&) = delete;
+
+  void add(const EmulatedController& controller);
+  // The parent must have been added first.
+  void add(const EmulatedDevice& device);
+
+  const std::vector<EmulatedDevice>& devices() const { return m_devices; }
+  const EmulatedDevice& device(const std::string& name) const;
+
+  void setOverCurrent(const std::string& hubName, int port, bool on);
+  // The hub answers GET_STATUS of the port with this error (0: answers again).
+  void failPort(const std::string& hubName, int port, int errorNumber);
+  // How many GET_STATUS requests the hub has answered.
+  int statusRequests(const std::string& hubName) const;
+
+  // Makes the node of a device read-only; the rest of the testbed stays readable for all.
+  void protectNode(const std::string& name) const;
+  std::string rootDir() const;
+
+  struct Hub;
+
+ private:
+  Hub& hub(const std::string& name) const;
+
+  UMockdevTestbed* m_testbed;
+  std::map<std::string, std::string> m_paths;  // sysfs path of each controller and device
+  std::vector<EmulatedDevice> m_devices;
+  std::map<std::string, std::unique_ptr<Hub>> m_hubs;
+};

@@ -1,0 +1,32 @@
+# Testing a cross build for Windows. Debian's GoogleTest packages hold Linux libraries only, so
+# GoogleTest is built from Debian's sources like our own code. The test programs run under the
+# toolchain's emulator, Wine, in a prefix of the build tree that the test run makes afresh
+# (fixture "wine") and removes at its end; their tests are listed when the test run starts, since
+# Wine cannot run during the build of a clean tree without its prefix.
+set(HALVEX_GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources for cross builds")
+set(INSTALL_GTEST OFF)
+add_subdirectory(${HALVEX_GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# Wine shows the build machine's root as drive Z:. The test programs change their current
+# directory to the temporary one on drive C:, where a path without a drive would be looked for, so
+# the paths they are built with carry the drive.
+set(HALVEX_TEST_PATH_PREFIX "Z:")
+
+# The operator new that tests/alloc puts into its program reaches no DLL on Windows: each DLL
+# calls the C++ runtime's own.
+set(HALVEX_SUITES_LEFT_OUT alloc)
+
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+  foreach(action create remove)
+    add_test(NAME wine_prefix_${action}
+             COMMAND ${CMAKE_COMMAND} -DACTION=${action} -DWINE=${HALVEX_WINE}
+                     -DWINESERVER=${HALVEX_WINESERVER} -DPREFIX=${HALVEX_WINE_PREFIX}
+                     -P ${CMAKE_CURRENT_LIST_DIR}/WinePrefix.cmake)
+  endforeach()
+  set_tests_properties(wine_prefix_create PROPERTIES FIXTURES_SETUP wine)
+  set_tests_properties(wine_prefix_remove PROPERTIES FIXTURES_CLEANUP wine)
+  set(HALVEX_DISCOVERY_OPTIONS DISCOVERY_MODE PRE_TEST PROPERTIES FIXTURES_REQUIRED wine)
+else()
+  # Nothing here runs programs of this architecture: the build is checked by what it made.
+  list(APPEND HALVEX_SUITES_LEFT_OUT tessary ludrel module runner)
+endif()

@@ -1,0 +1,196 @@
+// The hub driver's answers, byte by byte as the driver fills them.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+
+#include "windows/HubAnswers.h"
+
+using namespace KestraDiags::Ludrel;
+
+namespace {
+
+constexpr const char* kHub =
+    R"(\\?\usb#root_hub30#4&2f0a3c9&0&0#{f18a0e88-c30c-11d0-8815-00a0c906bed8})";
+
+void put(Bytes& bytes, std::size_t offset, std::initializer_list<unsigned char> values) {
+  for (const unsigned char value : values) bytes.at(offset++) = value;
+}
+
+// A node information answer of a hub with the given node type and port count.
+Bytes nodeInformation(unsigned char nodeType, unsigned char ports) {
+  Bytes answer(HubAnswerLayout::kNodeInformationSize, 0);
+  put(answer, 0, {nodeType, 0, 0, 0});
+  put(answer, 4, {9, 0x29, ports, 0xE9, 0x00, 0x32, 0x64});  // length, type, ports, ...
+  return answer;
+}
+
+// A connection answer for a Logitech receiver (046d:c52b, bcdDevice 12.01) on port 3. Every
+// neighbour of a field read holds a value of its own, so that a read one byte off shows.
+Bytes connectionInformation(std::uint32_t status, bool isHub = false) {
+  Bytes answer(HubAnswerLayout::kConnectionInformationSize, 0xAA);
+  put(answer, 0, {3, 0, 0, 0});                           // ConnectionIndex
+  put(answer, 4, {18, 1, 0x00, 0x02, 0, 0, 0, 8});        // bLength ... bMaxPacketSize0
+  put(answer, 12, {0x6D, 0x04, 0x2B, 0xC5, 0x01, 0x12});  // idVendor, idProduct, bcd
+  put(answer, 18, {1, 2, 0, 1});                          // strings, configurations
+  put(answer, 22, {1, 2, static_cast<unsigned char>(isHub ? 1 : 0), 0x07, 0x00});
+  put(answer, 27, {0xFF, 0xFF, 0xFF, 0xFF});  // NumberOfOpenPipes
+  put(answer, 31,
+      {static_cast<unsigned char>(status), static_cast<unsigned char>(status >> 8),
+       static_cast<unsigned char>(status >> 16), static_cast<unsigned char>(status >> 24)});
+  return answer;
+}
+
+// A driver key answer: ConnectionIndex, ActualLength, then the name in UTF-16 with its NUL.
+Bytes driverKeyAnswer(const std::u16string& name, std::size_t actualLength) {
+  Bytes answer(HubAnswerLayout::kDriverKeyName + 2 * (name.size() + 1), 0);
+  put(answer, 0, {2, 0, 0, 0});
+  put(answer, 4,
+      {static_cast<unsigned char>(actualLength), static_cast<unsigned char>(actualLength >> 8), 0,
+       0});
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    put(answer, HubAnswerLayout::kDriverKeyName + 2 * i,
+        {static_cast<unsigned char>(name[i]), static_cast<unsigned char>(name[i] >> 8)});
+  }
+  return answer;
+}
+
+const std::u16string kDriverKey = u"{36fc9e60-c465-11cf-8056-444553540000}\\0012";
+const std::size_t kDriverKeyAnswerSize =
+    HubAnswerLayout::kDriverKeyName + 2 * (kDriverKey.size() + 1);
+
+TEST(PortQuery, CarriesThePortLittleEndianInAZeroedBuffer) {
+  const Bytes query = portQuery(0x01020304, 12);
+  EXPECT_EQ(query, (Bytes{4, 3, 2, 1, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(portQuery(7, 2),
+            (Bytes{7, 0}));  // a buffer shorter than the index is filled as far as it goes
+}
+
+TEST(PortCount, IsTheHubDescriptorsNumberOfPorts) {
+  EXPECT_EQ(portCountOf(nodeInformation(0, 4), kHub).value(), 4);
+  EXPECT_EQ(portCountOf(nodeInformation(0, 255), kHub).value(), 255);  // a byte, never negative
+  Bytes justLongEnough = nodeInformation(0, 7);
+  justLongEnough.resize(HubAnswerLayout::kNumberOfPorts + 1);
+  EXPECT_EQ(portCountOf(justLongEnough, kHub).value(), 7);
+}
+
+TEST(PortCount, FailsForACompositeParentOrAShortAnswer) {
+  const Result<int> parent = portCountOf(nodeInformation(1, 4), kHub);
+  ASSERT_FALSE(parent.ok());
+  EXPECT_EQ(parent.failure().name, "LUDREL_ERROR_FORMAT");
+  EXPECT_EQ(parent.failure().message, std::string(kHub) + ": the node is no hub");
+
+  Bytes tooShort = nodeInformation(0, 4);
+  tooShort.resize(HubAnswerLayout::kNumberOfPorts);
+  const Result<int> cut = portCountOf(tooShort, kHub);
+  ASSERT_FALSE(cut.ok());
+  EXPECT_EQ(cut.failure().message, std::string(kHub) +
+                                       ": the hub's answer to IOCTL_USB_GET_NODE_INFORMATION is 6 "
+                                       "bytes, too short");
+}
+
+TEST(PortConnection, ReadsTheDeviceAndItsStatus) {
+  const Result<PortConnection> connection =
+      portConnectionOf(connectionInformation(ConnectionStatus::kDeviceConnected), kHub, 3);
+  ASSERT_TRUE(connection.ok()) << connection.failure().message;
+  EXPECT_EQ(connection.value().status, ConnectionStatus::kDeviceConnected);
+  EXPECT_EQ(connection.value().vendor, 0x046D);
+  EXPECT_EQ(connection.value().product, 0xC52B);
+  EXPECT_EQ(connection.value().bcdDevice, 0x1201);
+  EXPECT_FALSE(connection.value().deviceIsHub);
+  EXPECT_TRUE(portConnectionOf(connectionInformation(1, true), kHub, 3).value().deviceIsHub);
+}
+
+TEST(PortConnection, ReadsTheWholeStatusAndIgnoresThePipeList) {
+  Bytes withPipes = connectionInformation(0x00000104);
+  withPipes.resize(withPipes.size() + 2 * 11, 0x55);  // two USB_PIPE_INFO entries
+  EXPECT_EQ(portConnectionOf(withPipes, kHub, 3).value().status, 0x00000104u);
+}
+
+TEST(PortConnection, FailsForAShortAnswer) {
+  Bytes cut = connectionInformation(ConnectionStatus::kDeviceConnected);
+  cut.pop_back();
+  const Result<PortConnection> connection = portConnectionOf(cut, kHub, 3);
+  ASSERT_FALSE(connection.ok());
+  EXPECT_EQ(connection.failure().name, "LUDREL_ERROR_FORMAT");
+  EXPECT_EQ(connection.failure().message,
+            std::string(kHub) +
+                ": port 3: the hub's answer to "
+                "IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX is 34 bytes, too short");
+}
+
+TEST(OverCurrentAnswer, OnlyOverCurrentAndAnEmptyPortStandOut) {
+  const struct {
+    const char* status;
+    std::uint32_t value;
+    int answer;
+  } cases[] = {
+      {"NoDeviceConnected", 0, -1},
+      {"DeviceConnected", 1, 0},
+      {"DeviceFailedEnumeration", 2, 0},
+      {"DeviceGeneralFailure", 3, 0},
+      {"DeviceCausedOvercurrent", 4, 2},
+      {"DeviceNotEnoughPower", 5, 0},
+      {"DeviceNotEnoughBandwidth", 6, 0},
+      {"DeviceHubNestedTooDeeply", 7, 0},
+      {"DeviceInLegacyHub", 8, 0},
+      {"DeviceEnumerating", 9, 0},
+      {"DeviceReset", 10, 0},
+      {"a status of a later Windows", 0x104, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.status);
+    EXPECT_EQ(overCurrentAnswerOf(c.value), c.answer);
+    EXPECT_EQ(overCurrentAnswerOf(
+                  portConnectionOf(connectionInformation(c.value), kHub, 3).value().status),
+              c.answer);
+  }
+}
+
+TEST(DriverKey, TheFirstAnswerTellsTheSizeOfTheWhole) {
+  Bytes first = driverKeyAnswer(u"", kDriverKeyAnswerSize);
+  first.resize(12);  // what fits into USB_NODE_CONNECTION_DRIVERKEY_NAME
+  EXPECT_EQ(driverKeyAnswerSize(first, kHub, 2).value(), kDriverKeyAnswerSize);
+}
+
+TEST(DriverKey, AnAnswerWithoutANameFails) {
+  Bytes cut(7, 0);
+  EXPECT_EQ(driverKeyAnswerSize(cut, kHub, 2).failure().message,
+            std::string(kHub) + ": port 2: the driver key answer is 7 bytes, too short");
+  const Bytes none = driverKeyAnswer(u"", HubAnswerLayout::kDriverKeyName);
+  EXPECT_EQ(driverKeyAnswerSize(none, kHub, 2).failure().message,
+            std::string(kHub) + ": port 2: the device has no driver key");
+  EXPECT_EQ(driverKeyNameOf(driverKeyAnswer(u"", kDriverKeyAnswerSize), kHub, 2).failure().message,
+            std::string(kHub) + ": port 2: the driver key name is empty");
+}
+
+TEST(DriverKey, NameEndsAtItsNulAtTheAnswersLengthOrAtTheBuffer) {
+  const std::string name = R"({36fc9e60-c465-11cf-8056-444553540000}\0012)";
+  EXPECT_EQ(driverKeyNameOf(driverKeyAnswer(kDriverKey, kDriverKeyAnswerSize), kHub, 2).value(),
+            name);
+  // ActualLength counts 10 characters.
+  EXPECT_EQ(
+      driverKeyNameOf(driverKeyAnswer(kDriverKey, HubAnswerLayout::kDriverKeyName + 20), kHub, 2)
+          .value(),
+      name.substr(0, 10));
+  Bytes truncated = driverKeyAnswer(kDriverKey, kDriverKeyAnswerSize);
+  truncated.resize(HubAnswerLayout::kDriverKeyName + 2 * 5 + 1);  // half a sixth character
+  EXPECT_EQ(driverKeyNameOf(truncated, kHub, 2).value(), name.substr(0, 5));
+}
+
+TEST(DriverKey, CharactersBeyondAsciiReadAsQuestionMarks) {
+  const std::u16string name = u"{k\u00e9y}\\\u4e2d1";
+  EXPECT_EQ(driverKeyNameOf(driverKeyAnswer(name, 64), kHub, 2).value(), "{k?y}\\?1");
+}
+
+TEST(PortKey, VendorAndProductInLowerCaseHexThenTheDriverKey) {
+  EXPECT_EQ(portKeyText(0x046D, 0xC52B, R"({36fc9e60-c465-11cf-8056-444553540000}\0012)"),
+            R"(046d:c52b {36fc9e60-c465-11cf-8056-444553540000}\0012)");
+  EXPECT_EQ(portKeyText(0x1, 0x2, ""), "0001:0002");
+  // The remote-access controller's composite device keeps the digits its filter looks for.
+  const std::string composite = portKeyText(0x5B7D, 0x2500, R"({k}\0003)");
+  EXPECT_NE(composite.find("5b7d"), std::string::npos);
+  EXPECT_NE(composite.find("2500"), std::string::npos);
+}
+
+}  // namespace
