@@ -45,7 +45,8 @@ class EnumerationAllocTest : public HostSimulation,
   void SetUp() override { useTopology(GetParam().file); }
 
   // setPackageConfigFile, getIDeviceEnumerator, getDeviceVector and delete, as the host calls
-  // them, with the allocator armed up to the delete. The log is read and removed afterwards.
+  // them, with the allocator armed for the calls that allocate. The log is read and removed
+  // afterwards.
   Enumeration enumerate(FailingAllocator::Plan plan) {
     Enumeration run;
     IDeviceEnumerator* enumerator = nullptr;

@@ -77,6 +77,12 @@ TEST_F(BadFileTest, EachIsRefusedWithOneLineNamingTheFileAndThePlace) {
        "cannot carry"},
       {"too deep", devices(std::string(40, '[') + std::string(40, ']')), "LUDREL_ERROR_PARSE",
        "{file}: nested deeper than 32 levels"},
+      {"too many objects", devices([] {
+         std::string entries = "{}";
+         for (int i = 0; i < 100000; ++i) entries += ",{}";
+         return entries;
+       }()),
+       "LUDREL_ERROR_TOO_BIG", "{file}: 100002 objects, more than the 100000 a topology may hold"},
       {"a list at the top", file("[]"), "LUDREL_ERROR_FORMAT",
        "{file}: the top level: expected an object, got a list"},
       {"no devices", file("{}"), "LUDREL_ERROR_FORMAT",

@@ -1,6 +1,7 @@
 # Compares the export table of a DLL, as objdump -p shows it, with the expected names:
 #   cmake -DOBJDUMP=objdump -DLIBRARY=halvex.dll -DEXPECTED=names.txt -P CheckExports.cmake
 # Fails, naming every missing and every surplus export, on any difference.
+cmake_policy(VERSION 3.25)
 foreach(variable OBJDUMP LIBRARY EXPECTED)
   if(NOT DEFINED ${variable})
     message(FATAL_ERROR "CheckExports.cmake needs -D${variable}=...")
@@ -15,15 +16,17 @@ endif()
 
 # The names follow the line "[Ordinal/Name Pointer] Table", one "\t[   n] name" a line, up to
 # the next empty line.
-string(FIND "${headers}" "[Ordinal/Name Pointer] Table" start)
 set(actual)
+string(FIND "${headers}" "[Ordinal/Name Pointer] Table\n" start)
 if(start GREATER_EQUAL 0)
   string(SUBSTRING "${headers}" ${start} -1 table)
+  string(FIND "${table}" "\n\n" end)
+  string(SUBSTRING "${table}" 0 ${end} table)
   string(REPLACE "\n" ";" lines "${table}")
   list(POP_FRONT lines)
   foreach(line IN LISTS lines)
     if(NOT line MATCHES "^\t\\[ *[0-9]+\\] (.+)$")
-      break()
+      message(FATAL_ERROR "unexpected line in the export table of ${LIBRARY}: ${line}")
     endif()
     list(APPEND actual "${CMAKE_MATCH_1}")
   endforeach()

@@ -27,14 +27,14 @@ Bytes nodeInformation(unsigned char nodeType, unsigned char ports) {
 
 // A connection answer for a Logitech receiver (046d:c52b, bcdDevice 12.01) on port 3. Every
 // neighbour of a field read holds a value of its own, so that a read one byte off shows.
-Bytes connectionInformation(std::uint32_t status, bool isHub = false) {
+Bytes connectionInformation(std::uint32_t status) {
   Bytes answer(HubAnswerLayout::kConnectionInformationSize, 0xAA);
   put(answer, 0, {3, 0, 0, 0});                           // ConnectionIndex
   put(answer, 4, {18, 1, 0x00, 0x02, 0, 0, 0, 8});        // bLength ... bMaxPacketSize0
   put(answer, 12, {0x6D, 0x04, 0x2B, 0xC5, 0x01, 0x12});  // idVendor, idProduct, bcd
   put(answer, 18, {1, 2, 0, 1});                          // strings, configurations
-  put(answer, 22, {1, 2, static_cast<unsigned char>(isHub ? 1 : 0), 0x07, 0x00});
-  put(answer, 27, {0xFF, 0xFF, 0xFF, 0xFF});  // NumberOfOpenPipes
+  put(answer, 22, {1, 2, 0, 0x07, 0x00});                 // configuration ... DeviceAddress
+  put(answer, 27, {0xFF, 0xFF, 0xFF, 0xFF});              // NumberOfOpenPipes
   put(answer, 31,
       {static_cast<unsigned char>(status), static_cast<unsigned char>(status >> 8),
        static_cast<unsigned char>(status >> 16), static_cast<unsigned char>(status >> 24)});
@@ -96,9 +96,6 @@ TEST(PortConnection, ReadsTheDeviceAndItsStatus) {
   EXPECT_EQ(connection.value().status, ConnectionStatus::kDeviceConnected);
   EXPECT_EQ(connection.value().vendor, 0x046D);
   EXPECT_EQ(connection.value().product, 0xC52B);
-  EXPECT_EQ(connection.value().bcdDevice, 0x1201);
-  EXPECT_FALSE(connection.value().deviceIsHub);
-  EXPECT_TRUE(portConnectionOf(connectionInformation(1, true), kHub, 3).value().deviceIsHub);
 }
 
 TEST(PortConnection, ReadsTheWholeStatusAndIgnoresThePipeList) {
@@ -162,6 +159,15 @@ TEST(DriverKey, AnAnswerWithoutANameFails) {
             std::string(kHub) + ": port 2: the device has no driver key");
   EXPECT_EQ(driverKeyNameOf(driverKeyAnswer(u"", kDriverKeyAnswerSize), kHub, 2).failure().message,
             std::string(kHub) + ": port 2: the driver key name is empty");
+}
+
+TEST(DriverKey, ASizeBeyondAnyDriverKeyIsRefusedBeforeItIsAskedFor) {
+  const Bytes ok = driverKeyAnswer(kDriverKey, HubAnswerLayout::kMaximumDriverKeyAnswer);
+  EXPECT_EQ(driverKeyAnswerSize(ok, kHub, 2).value(), HubAnswerLayout::kMaximumDriverKeyAnswer);
+  const Bytes huge = driverKeyAnswer(kDriverKey, HubAnswerLayout::kMaximumDriverKeyAnswer + 1);
+  EXPECT_EQ(
+      driverKeyAnswerSize(huge, kHub, 2).failure().message,
+      std::string(kHub) + ": port 2: the driver key answer claims 4097 bytes, more than 4096");
 }
 
 TEST(DriverKey, NameEndsAtItsNulAtTheAnswersLengthOrAtTheBuffer) {

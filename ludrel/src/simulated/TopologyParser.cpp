@@ -38,9 +38,15 @@ bool isBlank(const std::string& text) {
                      [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; });
 }
 
-// True when lists and objects nest deeper than kMaxTopologyDepth. Brackets inside texts do not
-// count; a text that is not JSON is left for the parser to report.
-bool nestsTooDeep(const std::string& text) {
+struct TextShape {
+  bool tooDeep = false;
+  std::size_t objects = 0;
+};
+
+// How deep lists and objects nest (the scan stops past kMaxTopologyDepth) and how many objects
+// there are. Brackets inside texts do not count; a text that is not JSON is left for the parser.
+TextShape shapeOf(const std::string& text) {
+  TextShape shape;
   int depth = 0;
   bool inText = false;
   bool escaped = false;
@@ -56,12 +62,16 @@ bool nestsTooDeep(const std::string& text) {
     } else if (c == '"') {
       inText = true;
     } else if (c == '[' || c == '{') {
-      if (++depth > kMaxTopologyDepth) return true;
+      shape.objects += c == '{';
+      if (++depth > kMaxTopologyDepth) {
+        shape.tooDeep = true;
+        return shape;
+      }
     } else if (c == ']' || c == '}') {
       --depth;
     }
   }
-  return false;
+  return shape;
 }
 
 bool isAbsolutePath(const std::string& path) {
@@ -123,9 +133,16 @@ Result<Topology> parseTopology(const std::string& text, const std::string& fileN
                            ": the file is empty; a topology is a JSON object with a "
                            "\"devices\" list");
   }
-  if (nestsTooDeep(text)) {
+  const TextShape shape = shapeOf(text);
+  if (shape.tooDeep) {
     return makeFailure(ErrorName::kParse, fileName + ": nested deeper than " +
                                               std::to_string(kMaxTopologyDepth) + " levels");
+  }
+  if (shape.objects > kMaxTopologyObjects) {
+    return makeFailure(ErrorName::kTooBig, fileName + ": " + std::to_string(shape.objects) +
+                                               " objects, more than the " +
+                                               std::to_string(kMaxTopologyObjects) +
+                                               " a topology may hold");
   }
   Json root;
   try {

@@ -56,9 +56,6 @@ Result<PortConnection> portConnectionOf(const Bytes& connectionInformation, cons
       static_cast<int>(littleEndian(connectionInformation, HubAnswerLayout::kIdVendor, 2));
   connection.product =
       static_cast<int>(littleEndian(connectionInformation, HubAnswerLayout::kIdProduct, 2));
-  connection.bcdDevice =
-      static_cast<int>(littleEndian(connectionInformation, HubAnswerLayout::kBcdDevice, 2));
-  connection.deviceIsHub = connectionInformation[HubAnswerLayout::kDeviceIsHub] != 0;
   return connection;
 }
 
@@ -82,6 +79,12 @@ Result<std::size_t> driverKeyAnswerSize(const Bytes& shortAnswer, const std::str
   const std::size_t size = littleEndian(shortAnswer, HubAnswerLayout::kActualLength, 4);
   if (size <= HubAnswerLayout::kDriverKeyName) {
     return makeFailure(ErrorName::kFormat, portText(hub, port) + ": the device has no driver key");
+  }
+  if (size > HubAnswerLayout::kMaximumDriverKeyAnswer) {
+    return makeFailure(ErrorName::kFormat,
+                       portText(hub, port) + ": the driver key answer claims " +
+                           std::to_string(size) + " bytes, more than " +
+                           std::to_string(HubAnswerLayout::kMaximumDriverKeyAnswer));
   }
   return size;
 }

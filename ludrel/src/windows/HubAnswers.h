@@ -24,8 +24,6 @@ constexpr std::uint32_t kUsbHubNode = 0;
 constexpr std::size_t kConnectionIndex = 0;
 constexpr std::size_t kIdVendor = 12;   // DeviceDescriptor.idVendor
 constexpr std::size_t kIdProduct = 14;  // DeviceDescriptor.idProduct
-constexpr std::size_t kBcdDevice = 16;  // DeviceDescriptor.bcdDevice
-constexpr std::size_t kDeviceIsHub = 24;
 constexpr std::size_t kConnectionStatus = 31;
 constexpr std::size_t kConnectionInformationSize = 35;
 
@@ -33,6 +31,9 @@ constexpr std::size_t kConnectionInformationSize = 35;
 // bytes), then the name in UTF-16 with its terminating NUL.
 constexpr std::size_t kActualLength = 4;
 constexpr std::size_t kDriverKeyName = 8;
+// Driver keys are short ("{36fc9e60-c465-11cf-8056-444553540000}\0012"); a larger size is
+// no answer to trust.
+constexpr std::size_t kMaximumDriverKeyAnswer = 4096;
 }  // namespace HubAnswerLayout
 
 // USB_CONNECTION_STATUS values that the library tells apart.
@@ -56,8 +57,6 @@ struct PortConnection {
   std::uint32_t status = ConnectionStatus::kNoDeviceConnected;
   int vendor = 0;
   int product = 0;
-  int bcdDevice = 0;
-  bool deviceIsHub = false;
 };
 Result<PortConnection> portConnectionOf(const Bytes& connectionInformation, const std::string& hub,
                                         int port);
@@ -65,7 +64,8 @@ Result<PortConnection> portConnectionOf(const Bytes& connectionInformation, cons
 // -1 for an empty port, 2 for a port in over-current, 0 for every other state.
 int overCurrentAnswerOf(std::uint32_t connectionStatus);
 
-// The size of the whole driver key answer, from the fixed part of a first, short answer.
+// The size of the whole driver key answer, from the fixed part of a first, short answer; a
+// failure when it holds no name or is beyond kMaximumDriverKeyAnswer.
 Result<std::size_t> driverKeyAnswerSize(const Bytes& shortAnswer, const std::string& hub, int port);
 // The driver key name of a complete answer. Driver keys are ASCII; any other character reads
 // as "?".

@@ -26,10 +26,6 @@ static_assert(offsetof(USB_NODE_CONNECTION_INFORMATION_EX, DeviceDescriptor.idVe
               HubAnswerLayout::kIdVendor);
 static_assert(offsetof(USB_NODE_CONNECTION_INFORMATION_EX, DeviceDescriptor.idProduct) ==
               HubAnswerLayout::kIdProduct);
-static_assert(offsetof(USB_NODE_CONNECTION_INFORMATION_EX, DeviceDescriptor.bcdDevice) ==
-              HubAnswerLayout::kBcdDevice);
-static_assert(offsetof(USB_NODE_CONNECTION_INFORMATION_EX, DeviceIsHub) ==
-              HubAnswerLayout::kDeviceIsHub);
 static_assert(offsetof(USB_NODE_CONNECTION_INFORMATION_EX, ConnectionStatus) ==
               HubAnswerLayout::kConnectionStatus);
 static_assert(sizeof(USB_NODE_CONNECTION_INFORMATION_EX) ==

@@ -1,0 +1,83 @@
+// halvex-host list and lsusb as whole processes, as an operator runs them, on the same USB
+// machine that umockdev emulates (the server of the Linux backend's tests). It runs under
+// umockdev-wrapper, whose preloaded library shows the emulated machine to the programs started:
+//   umockdev-wrapper build/bench/bin/host_vs_lsusb
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/linux/ServerMachine.h"
+#include "tests/linux/UsbTestbed.h"
+
+extern char** environ;
+
+namespace {
+
+// The emulated server, built once and kept while the benchmarks run.
+void useEmulatedServer() {
+  static UsbTestbed testbed;
+  static const bool built = (ServerMachine::build(testbed), true);
+  benchmark::DoNotOptimize(built);
+}
+
+// Runs the program to its end with its output thrown away; its exit status.
+int run(std::vector<std::string> argv) {
+  std::vector<char*> arguments;
+  for (std::string& argument : argv) arguments.push_back(argument.data());
+  arguments.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  const int error = ::posix_spawn(&pid, arguments[0], &actions, nullptr, arguments.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  int status = 0;
+  if (error != 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+void runEachIteration(benchmark::State& state, const std::vector<std::string>& argv) {
+  useEmulatedServer();
+  for (auto _ : state) {
+    if (run(argv) != 0) return state.SkipWithError((argv[0] + " failed").c_str());
+  }
+}
+
+void BM_HostList(benchmark::State& state) {
+  runEachIteration(state, {HALVEX_HOST_PATH, "--no-log", "list"});
+}
+BENCHMARK(BM_HostList)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_Lsusb(benchmark::State& state) { runEachIteration(state, {LSUSB_PATH}); }
+BENCHMARK(BM_Lsusb)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// Starting and ending each program without looking at USB: what is not the listing itself.
+void BM_HostStartOnly(benchmark::State& state) {
+  runEachIteration(state, {HALVEX_HOST_PATH, "--version"});
+}
+BENCHMARK(BM_HostStartOnly)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_LsusbStartOnly(benchmark::State& state) { runEachIteration(state, {LSUSB_PATH, "-V"}); }
+BENCHMARK(BM_LsusbStartOnly)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (::dlopen("libumockdev-preload.so.0", RTLD_NOW | RTLD_NOLOAD) == nullptr) {
+    std::fprintf(stderr, "run it under umockdev-wrapper: umockdev-wrapper %s\n", argv[0]);
+    return 2;
+  }
+  ::unsetenv("LUDREL_TOPOLOGY");  // the USB library's Linux backend, on the emulated machine
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
