@@ -31,11 +31,7 @@ Outcome<HalvexModule> prepareModule(const HostOptions& options) {
   return module;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  HostOptions options;
-  if (std::optional<int> status = parseCommandLine(argc, argv, options)) return *status;
+int runCommand(const HostOptions& options) {
   switch (options.command) {
     case Command::List:
       return runList(prepareModule(options), options, std::cout, std::cerr);
@@ -45,4 +41,18 @@ int main(int argc, char** argv) {
       return runSnapshot(options, std::cout, std::cerr);
   }
   return kExitUnknown;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  HostOptions options;
+  if (std::optional<int> status = parseCommandLine(argc, argv, options)) return *status;
+  const int status = runCommand(options);
+  // A report that could not be written (a full disk, a closed pipe) is no success.
+  if (!std::cout.flush()) {
+    std::cerr << "halvex-host: cannot write the output\n";
+    return kExitUnknown;
+  }
+  return status;
 }
