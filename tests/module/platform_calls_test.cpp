@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "../support/NamedCase.h"
 #include "../support/TempDir.h"
 #include "platform/windows_calls.h"
 
@@ -19,6 +20,7 @@ struct OpenFailure {
   std::string path;
   DWORD expectedError;
 };
+ROW_PRINTS_AS_ITS_NAME(OpenFailure)
 
 class CreateFileFailureTest : public ::testing::TestWithParam<OpenFailure> {};
 
