@@ -10,22 +10,18 @@ namespace {
 // Set by the console's stop events; the handler runs on a thread of its own.
 HANDLE g_stopRequested = nullptr;
 
+// A closed console or a shutdown ends the process whatever the handler does, so they are left
+// to the default handling.
 BOOL WINAPI onConsoleControl(DWORD event) {
-  switch (event) {
-    case CTRL_C_EVENT:
-    case CTRL_BREAK_EVENT:
-    case CTRL_CLOSE_EVENT:
-    case CTRL_SHUTDOWN_EVENT:
-      SetEvent(g_stopRequested);
-      return TRUE;
-  }
-  return FALSE;
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  SetEvent(g_stopRequested);
+  return TRUE;
 }
 
 }  // namespace
 
-// Ctrl+C, Ctrl+Break, a closed console or a shutdown are the Windows stop requests. They are
-// always taken at once but only recorded, so a round is never cut short.
+// Ctrl+C and Ctrl+Break are the Windows stop requests. They are taken at once but only
+// recorded, so a round is never cut short.
 StopSignals::StopSignals() {
   g_stopRequested = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   SetConsoleCtrlHandler(onConsoleControl, TRUE);

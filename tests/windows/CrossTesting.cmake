@@ -1,8 +1,8 @@
 # Testing a cross build for Windows. Debian's GoogleTest packages hold Linux libraries only, so
 # GoogleTest is built from Debian's sources like our own code. The test programs run under the
 # toolchain's emulator, Wine, in a prefix of the build tree that the test run makes afresh
-# (fixture "wine") and removes at its end; their tests are listed when the test run starts, since
-# Wine cannot run during the build of a clean tree without its prefix.
+# (fixture "wine") and removes at its end; their tests are listed when the test run starts, so
+# that Wine runs in the test step only.
 set(HALVEX_GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources for cross builds")
 set(INSTALL_GTEST OFF)
 add_subdirectory(${HALVEX_GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
@@ -19,9 +19,8 @@ set(HALVEX_SUITES_LEFT_OUT alloc)
 if(CMAKE_CROSSCOMPILING_EMULATOR)
   foreach(action create remove)
     add_test(NAME wine_prefix_${action}
-             COMMAND ${CMAKE_COMMAND} -DACTION=${action} -DWINE=${HALVEX_WINE}
-                     -DWINESERVER=${HALVEX_WINESERVER} -DPREFIX=${HALVEX_WINE_PREFIX}
-                     -P ${CMAKE_CURRENT_LIST_DIR}/WinePrefix.cmake)
+             COMMAND ${CMAKE_CURRENT_LIST_DIR}/wine-prefix.sh ${action} ${HALVEX_WINE}
+                     ${HALVEX_WINESERVER} ${HALVEX_WINE_PREFIX})
   endforeach()
   set_tests_properties(wine_prefix_create PROPERTIES FIXTURES_SETUP wine)
   set_tests_properties(wine_prefix_remove PROPERTIES FIXTURES_CLEANUP wine)

@@ -189,10 +189,17 @@ TEST(DriverKey, CharactersBeyondAsciiReadAsQuestionMarks) {
   EXPECT_EQ(driverKeyNameOf(driverKeyAnswer(name, 64), kHub, 2).value(), "{k?y}\\?1");
 }
 
-TEST(PortKey, VendorAndProductInLowerCaseHexThenTheDriverKey) {
+TEST(PortKey, VendorAndProductInLowerCaseHexThenTheDriverInstance) {
   EXPECT_EQ(portKeyText(0x046D, 0xC52B, R"({36fc9e60-c465-11cf-8056-444553540000}\0012)"),
-            R"(046d:c52b {36fc9e60-c465-11cf-8056-444553540000}\0012)");
+            "046d:c52b #12");
   EXPECT_EQ(portKeyText(0x1, 0x2, ""), "0001:0002");
+  // The remote-access controller's integrated hub is no composite device, whatever its instance.
+  for (const char* first : {R"({36fc9e60-c465-11cf-8056-444553540000}\0000)",
+                            R"({36fc9e60-c465-11cf-8056-444553540000}\0001)"}) {
+    const std::string hub = portKeyText(0x5B7D, 0xA001, first);
+    EXPECT_EQ(hub.find("0000"), std::string::npos) << hub;
+    EXPECT_EQ(hub.find("0001"), std::string::npos) << hub;
+  }
   // The remote-access controller's composite device keeps the digits its filter looks for.
   const std::string composite = portKeyText(0x5B7D, 0x2500, R"({k}\0003)");
   EXPECT_NE(composite.find("5b7d"), std::string::npos);

@@ -108,7 +108,15 @@ Result<std::string> driverKeyNameOf(const Bytes& answer, const std::string& hub,
 std::string portKeyText(int vendor, int product, const std::string& driverKey) {
   char ids[16];
   std::snprintf(ids, sizeof ids, "%04x:%04x", vendor & 0xFFFF, product & 0xFFFF);
-  return driverKey.empty() ? std::string(ids) : std::string(ids) + " " + driverKey;
+  // Only the instance number of the driver key goes in, without leading zeros: the class GUID
+  // ends in "0000" and the first instances are "0000" and "0001", which the hub cache would take
+  // for the remote-access controller's devices.
+  const std::string::size_type slash = driverKey.rfind('\\');
+  if (slash == std::string::npos) return ids;
+  const std::string instance = driverKey.substr(slash + 1);
+  const std::string::size_type firstDigit = instance.find_first_not_of('0');
+  return std::string(ids) + " #" +
+         (firstDigit == std::string::npos ? std::string("0") : instance.substr(firstDigit));
 }
 
 }  // namespace Ludrel

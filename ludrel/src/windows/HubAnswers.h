@@ -71,9 +71,10 @@ Result<std::size_t> driverKeyAnswerSize(const Bytes& shortAnswer, const std::str
 // as "?".
 Result<std::string> driverKeyNameOf(const Bytes& answer, const std::string& hub, int port);
 
-// The key text of the device on a port: vendor and product in lower-case hex, then its driver
-// key name, for instance "046d:c52b {36fc9e60-c465-11cf-8056-444553540000}\0012". The same text
-// is the sDevKey of the device's own record.
+// The key text of the device on a port: vendor and product in lower-case hex, then the instance
+// number of its driver key, for instance "046d:c52b #12" for the driver key
+// "{36fc9e60-c465-11cf-8056-444553540000}\0012". The same text is the sDevKey of the device's own
+// record.
 std::string portKeyText(int vendor, int product, const std::string& driverKey);
 
 }  // namespace Ludrel
