@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <set>
 
+#include "DeviceType.h"
 #include "linux/SysfsText.h"
 
 namespace KestraDiags {
@@ -105,12 +106,8 @@ std::int32_t deviceStatus(const SysfsUsbDevice& device) {
 }
 
 std::int32_t deviceType(const SysfsUsbDevice& device, int deviceClass) {
-  if (device.place.ports.empty()) return LinuxDeviceType::kRootHub;
-  return deviceClass == kHubClass ? LinuxDeviceType::kExternalHub : LinuxDeviceType::kOtherDevice;
-}
-
-bool isHub(std::int32_t type) {
-  return type == LinuxDeviceType::kRootHub || type == LinuxDeviceType::kExternalHub;
+  if (device.place.ports.empty()) return DeviceType::kRootHub;
+  return deviceClass == kHubClass ? DeviceType::kExternalHub : DeviceType::kOtherDevice;
 }
 
 // A serial number names a device instance only when it is plain printable ASCII without a
@@ -155,8 +152,8 @@ void readNumbers(const SysfsUsbDevice& device, Usb_Device& record) {
   record.sFirmwareRev = formatted("%x.%02x", record.nbcdDevice >> 8, record.nbcdDevice & 0xFF);
   record.sDevClass = formatted("%02x", deviceClass);
   record.sDevSubClass = formatted("%02x", number(attributes, "bDeviceSubClass", true).value_or(0));
-  record.sDevDesc = record.nDevType == LinuxDeviceType::kRootHub ? "USB Root Hub"
-                                                                 : description(device, deviceClass);
+  record.sDevDesc =
+      record.nDevType == DeviceType::kRootHub ? "USB Root Hub" : description(device, deviceClass);
 }
 
 // The device's own strings, usb.ids for those it lacks.
@@ -170,7 +167,7 @@ void nameDevice(const SysfsUsbDevice& device, const NameLookup& lookup, Usb_Devi
   }
   if (record.sManufacturer.empty()) record.sManufacturer = names.vendor;
   record.sDevName = record.sProductName.empty() ? names.product : record.sProductName;
-  if (record.nDevType == LinuxDeviceType::kRootHub) record.sDevName = rootHubName(record);
+  if (record.nDevType == DeviceType::kRootHub) record.sDevName = rootHubName(record);
   record.sFriendlyName = record.sDevName;
   record.sFallbackName = formatted("USB Device %04x:%04x", record.nidVendor, record.nidProduct);
 }
@@ -191,7 +188,7 @@ void placeDevice(const SysfsUsbDevice& device, Usb_Device& record) {
       break;
     }
   }
-  if (isHub(record.nDevType)) {
+  if (DeviceType::isHub(record.nDevType)) {
     if (record.nDevAddress > 0) {
       record.sDevDescriptor = usbfsNodePath(record.nBusNumber, record.nDevAddress);
     }
@@ -217,7 +214,7 @@ Usb_Device controllerRecord(const SysfsController& controller, const Usb_Device&
   record.nBusNumber = rootHub.nBusNumber;
   // Its root hub exists only while the controller's driver is bound: it works.
   record.nDevStatus = LinuxDeviceStatus::kWorking;
-  record.nDevType = LinuxDeviceType::kHostController;
+  record.nDevType = DeviceType::kHostController;
   // The root hub's strings name the controller: "xHCI Host Controller", "Linux 6.1.0 xhci-hcd".
   record.sProductName = rootHub.sProductName;
   record.sDevName = rootHub.sProductName.empty() ? "USB Host Controller" : rootHub.sProductName;

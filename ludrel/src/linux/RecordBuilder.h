@@ -22,14 +22,6 @@ constexpr std::int32_t kDeauthorized = 2;
 constexpr std::int32_t kNotConfigured = 4;
 }  // namespace LinuxDeviceStatus
 
-// The type numbers of a record.
-namespace LinuxDeviceType {
-constexpr std::int32_t kHostController = 0;
-constexpr std::int32_t kRootHub = 1;
-constexpr std::int32_t kExternalHub = 2;
-constexpr std::int32_t kOtherDevice = 3;
-}  // namespace LinuxDeviceType
-
 // The usb.ids names of a vendor and product. Asked only for a device that lacks its own
 // manufacturer or product string.
 using NameLookup = std::function<UsbIdNames(int vendor, int product)>;

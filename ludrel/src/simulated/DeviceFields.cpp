@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "DeviceType.h"
+
 namespace KestraDiags {
 namespace Ludrel {
 namespace {
@@ -22,20 +24,15 @@ constexpr TextMember kTextMembers[] = {
     {"instanceId", &Usb_Device::sDevInstanceId},
 };
 
-constexpr std::int32_t kHostController = 0;
-constexpr std::int32_t kRootHub = 1;
-constexpr std::int32_t kExternalHub = 2;
-constexpr std::int32_t kOtherDevice = 3;
-
 struct TypeName {
   const char* name;
   std::int32_t number;
 };
 
-constexpr TypeName kTypeNames[] = {{"host-controller", kHostController},
-                                   {"root-hub", kRootHub},
-                                   {"hub", kExternalHub},
-                                   {"device", kOtherDevice}};
+constexpr TypeName kTypeNames[] = {{"host-controller", DeviceType::kHostController},
+                                   {"root-hub", DeviceType::kRootHub},
+                                   {"hub", DeviceType::kExternalHub},
+                                   {"device", DeviceType::kOtherDevice}};
 
 std::int32_t readType(const Json& value, const std::string& place) {
   if (value.is_number()) return readInt32(value, place);
@@ -57,8 +54,6 @@ const std::vector<const char*>& deviceMembers() {
   }();
   return members;
 }
-
-bool isHub(std::int32_t type) { return type == kRootHub || type == kExternalHub; }
 
 // The port number of a "portStates" entry and what the port reports.
 std::pair<int, PortState> readPortState(const Json& value, const std::string& place,
@@ -116,7 +111,7 @@ DeviceEntry readDeviceEntry(const Json& value, const std::string& place) {
   requireObject(value, place, deviceMembers());
   DeviceEntry entry;
   Usb_Device& record = entry.record;
-  record.nDevType = kOtherDevice;
+  record.nDevType = DeviceType::kOtherDevice;
   if (value.contains("type")) {
     record.nDevType = readType(value["type"], memberPlace(place, "type"));
   }
@@ -140,7 +135,7 @@ DeviceEntry readDeviceEntry(const Json& value, const std::string& place) {
       record.*member.field = readText(value[member.name], memberPlace(place, member.name));
     }
   }
-  if (!value.contains("addlHWInfo") && isHub(record.nDevType)) {
+  if (!value.contains("addlHWInfo") && DeviceType::isHub(record.nDevType)) {
     record.sAddlHWInfo = "Number of Ports:" + std::to_string(record.nNumofPorts) + "|";
   }
   if (value.contains("portStates")) {

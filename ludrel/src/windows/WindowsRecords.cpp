@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 
+#include "DeviceType.h"
 #include "windows/HubAnswers.h"
 
 namespace KestraDiags {
@@ -18,13 +19,6 @@ constexpr std::int32_t kDisabled = 2;
 constexpr std::int32_t kNotPresent = 3;
 constexpr std::int32_t kNotConfigured = 4;
 }  // namespace DeviceStatus
-
-namespace DeviceType {
-constexpr std::int32_t kHostController = 0;
-constexpr std::int32_t kRootHub = 1;
-constexpr std::int32_t kExternalHub = 2;
-constexpr std::int32_t kOtherDevice = 3;
-}  // namespace DeviceType
 
 std::string upperCase(std::string text) {
   for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -134,7 +128,7 @@ Usb_Device windowsDeviceRecord(const DeviceNode& node) {
       record.sFirmwareRev = formatted("%x.%02x", ids.revision >> 8, ids.revision & 0xFF);
     }
   }
-  if (record.nDevType == DeviceType::kRootHub || record.nDevType == DeviceType::kExternalHub) {
+  if (DeviceType::isHub(record.nDevType)) {
     record.nNumofPorts = node.portCount.value_or(0);
     record.sDevDescriptor = node.interfacePath;
     record.sAddlHWInfo = "Number of Ports:" + std::to_string(record.nNumofPorts) + "|";

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+
+namespace KestraDiags {
+namespace Ludrel {
+
+// The type numbers of a record, as every backend fills nDevType.
+namespace DeviceType {
+constexpr std::int32_t kHostController = 0;
+constexpr std::int32_t kRootHub = 1;
+constexpr std::int32_t kExternalHub = 2;
+constexpr std::int32_t kOtherDevice = 3;
+
+inline bool isHub(std::int32_t type) { return type == kRootHub || type == kExternalHub; }
+}  // namespace DeviceType
+
+}  // namespace Ludrel
+}  // namespace KestraDiags
