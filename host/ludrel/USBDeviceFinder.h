@@ -34,7 +34,7 @@ class LUDREL_API USBDeviceFinder {
  private:
   std::ofstream* m_log;
   std::shared_ptr<Backend> m_backend;
-  std::vector<Usb_Device> m_devices;
+  std::shared_ptr<const std::vector<Usb_Device>> m_devices;  // of the last getAllUSBDevices
   std::size_t m_next;
 };
 

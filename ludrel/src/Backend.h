@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,10 @@
 namespace KestraDiags {
 namespace Ludrel {
 
+// The records of one enumeration, in the order Next hands them out. Shared, not copied: a
+// simulated machine of ten thousand devices is served from the parsed topology itself.
+using DeviceList = std::shared_ptr<const std::vector<Usb_Device>>;
+
 // Where a finder's answers come from: a simulated topology, or a machine's USB stack. Failures
 // come back as values; the finder turns them into the answers its callers expect.
 class Backend {
@@ -21,8 +26,8 @@ class Backend {
   // The name USBUtil::backendName reports.
   virtual std::string name() const = 0;
 
-  // Appends every device, in the order Next hands them out.
-  virtual std::optional<Failure> collectDevices(std::vector<Usb_Device>& devices) = 0;
+  // Every device, in the order Next hands them out.
+  virtual Result<DeviceList> collectDevices() = 0;
 
   // Called with record `index` (from 0) of collectDevices just before Next hands it out. It may
   // throw what the callers of Next are ready for: a std::string or an unsigned long.

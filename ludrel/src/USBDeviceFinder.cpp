@@ -29,20 +29,21 @@ USBDeviceFinder::~USBDeviceFinder() = default;
 bool USBDeviceFinder::getAllUSBDevices() {
   // The last failure describes the newest enumeration; one that succeeds leaves none.
   clearLastFailure();
-  m_devices.clear();
+  m_devices.reset();
   m_next = 0;
-  if (std::optional<Failure> failure = m_backend->collectDevices(m_devices)) {
-    m_devices.clear();
-    report(m_log, *failure);
+  Result<DeviceList> devices = m_backend->collectDevices();
+  if (!devices.ok()) {
+    report(m_log, devices.failure());
     return false;
   }
+  m_devices = std::move(devices.value());
   return true;
 }
 
 bool USBDeviceFinder::Next(Usb_Device** out) {
-  if (out == nullptr || m_next >= m_devices.size()) return false;
+  if (out == nullptr || !m_devices || m_next >= m_devices->size()) return false;
   const std::size_t index = m_next++;
-  auto record = std::make_unique<Usb_Device>(m_devices[index]);
+  auto record = std::make_unique<Usb_Device>((*m_devices)[index]);
   m_backend->completeRecord(index, *record);
   *out = record.release();
   return true;

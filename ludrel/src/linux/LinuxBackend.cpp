@@ -56,7 +56,7 @@ NameLookup LinuxBackend::nameLookup() {
   };
 }
 
-std::optional<Failure> LinuxBackend::collectDevices(std::vector<Usb_Device>& devices) {
+Result<DeviceList> LinuxBackend::collectDevices() {
   Result<std::vector<SysfsUsbDevice>> found = readUsbDevices();
   if (!found.ok()) return found.failure();
   std::vector<Usb_Device> records = inHandOutOrder(found.value(), nameLookup());
@@ -65,8 +65,7 @@ std::optional<Failure> LinuxBackend::collectDevices(std::vector<Usb_Device>& dev
   for (const Usb_Device& record : records) {
     if (!record.sDevDescriptor.empty()) m_hubNamesByNode[record.sDevDescriptor] = record.sLocation;
   }
-  devices.insert(devices.end(), records.begin(), records.end());
-  return std::nullopt;
+  return DeviceList(std::make_shared<const std::vector<Usb_Device>>(std::move(records)));
 }
 
 void LinuxBackend::completeRecord(std::size_t, Usb_Device&) {}

@@ -15,7 +15,7 @@ namespace Ludrel {
 class LinuxBackend : public Backend {
  public:
   std::string name() const override;
-  std::optional<Failure> collectDevices(std::vector<Usb_Device>& devices) override;
+  Result<DeviceList> collectDevices() override;
   void completeRecord(std::size_t index, Usb_Device& record) override;
   Result<std::optional<std::string>> portKey(const std::string& hub, int port) override;
   Result<int> overCurrentState(const std::string& hub, int port, void* handle) override;

@@ -22,7 +22,7 @@ const PortState* SimulatedBackend::findPort(const Topology& topology, const std:
   return state == hubPorts->second.end() ? nullptr : &state->second;
 }
 
-std::optional<Failure> SimulatedBackend::collectDevices(std::vector<Usb_Device>& devices) {
+Result<DeviceList> SimulatedBackend::collectDevices() {
   const LoadedTopology& loaded = topology();
   if (!loaded.ok()) return loaded.failure();
   const Topology& machine = *loaded.value();
@@ -30,8 +30,8 @@ std::optional<Failure> SimulatedBackend::collectDevices(std::vector<Usb_Device>&
     return makeFailure(ErrorName::kIo, m_path + ": getAllUSBDevices fails as the topology asks: " +
                                            *machine.getAllUSBDevicesFails);
   }
-  devices.insert(devices.end(), machine.devices.begin(), machine.devices.end());
-  return std::nullopt;
+  // The list shares the cached topology's ownership, so it stays valid if the file is reloaded.
+  return DeviceList(loaded.value(), &machine.devices);
 }
 
 void SimulatedBackend::completeRecord(std::size_t index, Usb_Device&) {

@@ -5,7 +5,7 @@ namespace Ludrel {
 
 std::string UnsupportedBackend::name() const { return "none"; }
 
-std::optional<Failure> UnsupportedBackend::collectDevices(std::vector<Usb_Device>&) {
+Result<DeviceList> UnsupportedBackend::collectDevices() {
   return makeFailure(ErrorName::kNotSupported,
                      "this system has no USB backend yet: set LUDREL_TOPOLOGY to a topology file "
                      "(or use --topology FILE) to simulate one");

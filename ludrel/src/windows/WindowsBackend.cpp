@@ -47,7 +47,7 @@ void readPortCount(DeviceNode& hub) {
 
 std::string WindowsBackend::name() const { return "windows"; }
 
-std::optional<Failure> WindowsBackend::collectDevices(std::vector<Usb_Device>& devices) {
+Result<DeviceList> WindowsBackend::collectDevices() {
   std::vector<Usb_Device> records;
   std::set<std::string> seen;
   for (const InterfaceClass& interfaceClass : kInterfaceClasses) {
@@ -64,9 +64,8 @@ std::optional<Failure> WindowsBackend::collectDevices(std::vector<Usb_Device>& d
     return makeFailure(WindowsErrorName::kNoUsbBus,
                        "no USB bus: Windows lists no USB host controller, hub or device");
   }
-  const std::vector<Usb_Device> ordered = inHandOutOrder(std::move(records));
-  devices.insert(devices.end(), ordered.begin(), ordered.end());
-  return std::nullopt;
+  return DeviceList(
+      std::make_shared<const std::vector<Usb_Device>>(inHandOutOrder(std::move(records))));
 }
 
 void WindowsBackend::completeRecord(std::size_t, Usb_Device&) {}
