@@ -26,7 +26,10 @@ class WindowsBackendTest : public ::testing::Test {
  protected:
   void SetUp() override {
     _putenv_s("LUDREL_TOPOLOGY", "");
-    m_file = (std::filesystem::temp_directory_path() / "halvex-not-a-hub.txt").string();
+    // One file per process: tests run side by side, and Windows will not remove an open file.
+    m_file = (std::filesystem::temp_directory_path() /
+              ("halvex-not-a-hub-" + std::to_string(GetCurrentProcessId()) + ".txt"))
+                 .string();
     std::ofstream(m_file) << "not a hub";
   }
   void TearDown() override { std::filesystem::remove(m_file); }
