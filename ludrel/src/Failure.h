@@ -25,6 +25,7 @@ constexpr const char* kTooBig = "LUDREL_ERROR_TOO_BIG";
 constexpr const char* kParse = "LUDREL_ERROR_PARSE";
 constexpr const char* kFormat = "LUDREL_ERROR_FORMAT";
 constexpr const char* kNotSupported = "LUDREL_ERROR_NOT_SUPPORTED";
+constexpr const char* kNoUsbBus = "LUDREL_ERROR_NO_USB_BUS";  // the machine has no USB bus
 }  // namespace ErrorName
 
 }  // namespace Ludrel

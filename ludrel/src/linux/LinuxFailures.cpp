@@ -41,7 +41,7 @@ Failure noUsbBusFailure(const std::string& devicesDirectory, bool directoryExist
   const std::string what = directoryExists ? devicesDirectory + " lists no USB root hub"
                                            : devicesDirectory + " does not exist";
   return makeFailure(
-      LinuxErrorName::kNoUsbBus,
+      ErrorName::kNoUsbBus,
       "no USB bus: " + what + "; this machine has no USB host controller, or sysfs is not mounted");
 }
 

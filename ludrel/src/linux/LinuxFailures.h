@@ -9,7 +9,6 @@ namespace Ludrel {
 
 // Failure names of the Linux backend, beside the library's common ones.
 namespace LinuxErrorName {
-constexpr const char* kNoUsbBus = "LUDREL_ERROR_NO_USB_BUS";
 constexpr const char* kAccessDenied = "LUDREL_ERROR_ACCESS_DENIED";
 constexpr const char* kTransfer = "LUDREL_ERROR_TRANSFER";
 }  // namespace LinuxErrorName

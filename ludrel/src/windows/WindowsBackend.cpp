@@ -61,7 +61,7 @@ Result<DeviceList> WindowsBackend::collectDevices() {
     }
   }
   if (records.empty()) {
-    return makeFailure(WindowsErrorName::kNoUsbBus,
+    return makeFailure(ErrorName::kNoUsbBus,
                        "no USB bus: Windows lists no USB host controller, hub or device");
   }
   return DeviceList(
