@@ -62,8 +62,10 @@ Result<DeviceList> LinuxBackend::collectDevices() {
   std::vector<Usb_Device> records = inHandOutOrder(found.value(), nameLookup());
   linkParentInstanceIds(records);
   m_hubNamesByNode.clear();
+  m_keysByName.clear();
   for (const Usb_Device& record : records) {
     if (!record.sDevDescriptor.empty()) m_hubNamesByNode[record.sDevDescriptor] = record.sLocation;
+    m_keysByName[record.sLocation] = record.sDevKey;
   }
   return DeviceList(std::make_shared<const std::vector<Usb_Device>>(std::move(records)));
 }
@@ -95,7 +97,15 @@ Result<std::optional<std::string>> LinuxBackend::portKey(const std::string& hub,
   if (!name.ok()) return name.failure();
   const std::optional<DevicePlace> place = parseDeviceName(name.value());
   if (port < 1 || !place) return std::optional<std::string>();
-  const std::optional<SysfsUsbDevice> child = readUsbDevice(childDeviceName(*place, port));
+  const std::string childName = childDeviceName(*place, port);
+  // A hub of the last enumeration: its ports as that enumeration found them, without reading
+  // sysfs a second time.
+  if (m_hubNamesByNode.count(hub) != 0) {
+    const auto child = m_keysByName.find(childName);
+    if (child == m_keysByName.end()) return std::optional<std::string>();
+    return std::optional<std::string>(child->second);
+  }
+  const std::optional<SysfsUsbDevice> child = readUsbDevice(childName);
   if (!child) return std::optional<std::string>();
   return std::optional<std::string>(usbDeviceRecord(*child, nameLookup()).sDevKey);
 }

@@ -27,7 +27,9 @@ class LinuxBackend : public Backend {
   Result<std::string> hubName(const std::string& hub);
 
   std::optional<std::optional<std::string>> m_usbIds;
-  std::map<std::string, std::string> m_hubNamesByNode;  // from the last collectDevices
+  // From the last collectDevices: hub sysfs names by usbfs node, device keys by sysfs name.
+  std::map<std::string, std::string> m_hubNamesByNode;
+  std::map<std::string, std::string> m_keysByName;
 };
 
 }  // namespace Ludrel
