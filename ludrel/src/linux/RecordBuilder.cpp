@@ -4,6 +4,7 @@
 #include <set>
 
 #include "DeviceType.h"
+#include "RecordTexts.h"
 #include "linux/SysfsText.h"
 
 namespace KestraDiags {
@@ -149,7 +150,7 @@ void readNumbers(const SysfsUsbDevice& device, Usb_Device& record) {
   record.bRemovable = trimmedAttribute(attribute(attributes, "removable")) == "removable";
   record.sSpeed = trimmedAttribute(attribute(attributes, "speed"));
   record.sUsbVersion = trimmedAttribute(attribute(attributes, "version"));
-  record.sFirmwareRev = formatted("%x.%02x", record.nbcdDevice >> 8, record.nbcdDevice & 0xFF);
+  record.sFirmwareRev = RecordTexts::firmwareRevision(record.nbcdDevice);
   record.sDevClass = formatted("%02x", deviceClass);
   record.sDevSubClass = formatted("%02x", number(attributes, "bDeviceSubClass", true).value_or(0));
   record.sDevDesc =
@@ -169,7 +170,7 @@ void nameDevice(const SysfsUsbDevice& device, const NameLookup& lookup, Usb_Devi
   record.sDevName = record.sProductName.empty() ? names.product : record.sProductName;
   if (record.nDevType == DeviceType::kRootHub) record.sDevName = rootHubName(record);
   record.sFriendlyName = record.sDevName;
-  record.sFallbackName = formatted("USB Device %04x:%04x", record.nidVendor, record.nidProduct);
+  record.sFallbackName = RecordTexts::fallbackName(record.nidVendor, record.nidProduct);
 }
 
 // Where the device sits and the texts that identify it there.
@@ -192,7 +193,7 @@ void placeDevice(const SysfsUsbDevice& device, Usb_Device& record) {
     if (record.nDevAddress > 0) {
       record.sDevDescriptor = usbfsNodePath(record.nBusNumber, record.nDevAddress);
     }
-    record.sAddlHWInfo = "Number of Ports:" + std::to_string(record.nNumofPorts) + "|";
+    record.sAddlHWInfo = RecordTexts::portCountInfo(record.nNumofPorts);
   }
   const std::string name = record.sDevName.empty() ? "" : " " + record.sDevName;
   record.sDevKey =

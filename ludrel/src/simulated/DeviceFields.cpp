@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "DeviceType.h"
+#include "RecordTexts.h"
 
 namespace KestraDiags {
 namespace Ludrel {
@@ -136,7 +137,7 @@ DeviceEntry readDeviceEntry(const Json& value, const std::string& place) {
     }
   }
   if (!value.contains("addlHWInfo") && DeviceType::isHub(record.nDevType)) {
-    record.sAddlHWInfo = "Number of Ports:" + std::to_string(record.nNumofPorts) + "|";
+    record.sAddlHWInfo = RecordTexts::portCountInfo(record.nNumofPorts);
   }
   if (value.contains("portStates")) {
     entry.ports =

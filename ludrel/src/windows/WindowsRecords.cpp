@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <map>
 
 #include "DeviceType.h"
+#include "RecordTexts.h"
 #include "windows/HubAnswers.h"
 
 namespace KestraDiags {
@@ -63,12 +63,6 @@ std::string serialNumberOf(const std::string& instanceId) {
   return last.find('&') == std::string::npos ? last : std::string();
 }
 
-std::string formatted(const char* format, int a, int b) {
-  char text[48];
-  std::snprintf(text, sizeof text, format, a, b);
-  return text;
-}
-
 }  // namespace
 
 std::int32_t deviceStatusOf(const DeviceNode& node) {
@@ -123,15 +117,15 @@ Usb_Device windowsDeviceRecord(const DeviceNode& node) {
   record.sLocation = node.location.empty() ? node.instanceId : node.location;
   if (record.nDevType != DeviceType::kHostController) {
     record.sSerialNumber = serialNumberOf(node.instanceId);
-    record.sFallbackName = formatted("USB Device %04x:%04x", record.nidVendor, record.nidProduct);
+    record.sFallbackName = RecordTexts::fallbackName(record.nidVendor, record.nidProduct);
     if (ids.revision >= 0) {
-      record.sFirmwareRev = formatted("%x.%02x", ids.revision >> 8, ids.revision & 0xFF);
+      record.sFirmwareRev = RecordTexts::firmwareRevision(ids.revision);
     }
   }
   if (DeviceType::isHub(record.nDevType)) {
     record.nNumofPorts = node.portCount.value_or(0);
     record.sDevDescriptor = node.interfacePath;
-    record.sAddlHWInfo = "Number of Ports:" + std::to_string(record.nNumofPorts) + "|";
+    record.sAddlHWInfo = RecordTexts::portCountInfo(record.nNumofPorts);
   }
   if (record.nDevType == DeviceType::kExternalHub || record.nDevType == DeviceType::kOtherDevice) {
     record.sDevKey = portKeyText(record.nidVendor, record.nidProduct, node.driverKey);
