@@ -10,7 +10,7 @@ using namespace KestraDiags::Ludrel;
 
 namespace {
 
-TEST(DeviceNames, DeviceNamesGiveBusAndPortsAndBack) {
+TEST(DeviceNames, DeviceNamesGiveBusAndPortsAndBackAndChildNames) {
   struct Case {
     const char* name;
     int bus;
@@ -31,6 +31,10 @@ TEST(DeviceNames, DeviceNamesGiveBusAndPortsAndBack) {
     EXPECT_EQ(place->bus, c.bus);
     EXPECT_EQ(place->ports, c.ports);
     EXPECT_EQ(deviceName(*place), c.name);
+    // And the name of the device on that port of the hub above.
+    if (c.ports.empty()) continue;
+    const DevicePlace hub{c.bus, std::vector<int>(c.ports.begin(), c.ports.end() - 1)};
+    EXPECT_EQ(childDeviceName(hub, c.ports.back()), c.name);
   }
 }
 
@@ -54,12 +58,6 @@ TEST(DeviceNames, DevicesOrderBusFirstThenDepthFirstByPort) {
   for (const DevicePlace& place : places) ordered.push_back(deviceName(place));
   EXPECT_EQ(ordered, (std::vector<std::string>{"usb1", "1-1", "1-1.4", "1-1.4.1", "1-1.10", "1-2",
                                                "1-10", "usb2", "2-1"}));
-}
-
-TEST(DeviceNames, ChildOfAHubPort) {
-  EXPECT_EQ(childDeviceName(*parseDeviceName("usb1"), 3), "1-3");
-  EXPECT_EQ(childDeviceName(*parseDeviceName("1-1"), 4), "1-1.4");
-  EXPECT_EQ(childDeviceName(*parseDeviceName("2-1.4"), 12), "2-1.4.12");
 }
 
 TEST(DeviceNames, InterfaceBelongsToItsDevice) {

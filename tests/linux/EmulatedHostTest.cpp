@@ -1,5 +1,7 @@
+#include <sys/wait.h>
+
 #include <cerrno>
-#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <set>
 #include <string>
@@ -9,7 +11,6 @@
 #include <nlohmann/json.hpp>
 
 #include "LsusbReport.h"
-#include "ProgramRun.h"
 #include "ServerMachine.h"
 #include "tests/support/TempDir.h"
 
@@ -17,115 +18,57 @@ namespace {
 
 using Json = nlohmann::json;
 
-// halvex-host and lsusb run as a user runs them, on the emulated server.
+struct ProgramRun {
+  int exitStatus = -1;  // 128 + the signal for one killed by a signal
+  std::string out;
+  std::string err;
+};
+
+// halvex-host and lsusb run as a user runs them, on the emulated server; killed after a minute.
 class EmulatedServer : public ::testing::Test {
  protected:
   void SetUp() override { ServerMachine::build(testbed); }
 
-  ProgramRun host(const std::vector<std::string>& arguments) const {
-    return runHost(arguments, dir.path());
+  ProgramRun run(const std::vector<std::string>& argv) const {
+    std::string command = "cd '" + dir.path() + "' && exec timeout -s KILL 60";
+    for (const std::string& argument : argv) command += " '" + argument + "'";
+    const int status = std::system((command + " </dev/null >out.txt 2>err.txt").c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
+            readFile(dir.file("out.txt")), readFile(dir.file("err.txt"))};
+  }
+
+  ProgramRun host(std::vector<std::string> arguments) const {
+    arguments.insert(arguments.begin(), {HALVEX_HOST_PATH, "--no-log"});
+    return run(arguments);
   }
 
   Json hostJson(const std::vector<std::string>& arguments, int expectedStatus) const {
-    const ProgramRun run = host(arguments);
-    EXPECT_EQ(run.exitStatus, expectedStatus) << run.err;
-    return Json::parse(run.out);
+    const ProgramRun done = host(arguments);
+    EXPECT_EQ(done.exitStatus, expectedStatus) << done.err;
+    return Json::parse(done.out);
   }
 
-  ProgramRun lsusb(const std::vector<std::string>& arguments) const {
-    std::vector<std::string> argv = {LSUSB_PATH};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    const ProgramRun run = runProgram(argv, dir.path());
-    EXPECT_EQ(run.exitStatus, 0) << "lsusb (usbutils) failed: " << run.err;
-    return run;
-  }
-
-  // What the module hides although lsusb shows it.
-  std::set<std::string> hiddenLocations() const {
-    std::set<std::string> hidden;
-    for (const EmulatedDevice& device : testbed.devices()) {
-      if (!device.authorized) hidden.insert(device.name);
-    }
-    return hidden;
+  std::string lsusb(std::vector<std::string> arguments) const {
+    arguments.insert(arguments.begin(), LSUSB_PATH);
+    const ProgramRun done = run(arguments);
+    EXPECT_EQ(done.exitStatus, 0) << "lsusb (usbutils) failed: " << done.err;
+    return done.out;
   }
 
   UsbTestbed testbed;
   TempDir dir;
 };
 
-// "05e3:0610" from a key text such as "05e3:0610 USB2.0 Hub (1-1)".
-std::string idOfKey(const std::string& key) { return key.substr(0, 9); }
-
-std::string nodeOf(int bus, int address) {
-  char path[32];
-  std::snprintf(path, sizeof path, "/dev/bus/usb/%03d/%03d", bus, address);
-  return path;
-}
-
-TEST_F(EmulatedServer, ListShowsTheDevicesLsusbFinds) {
-  const std::vector<LsusbDevice> found = parseLsusb(lsusb({}).out);
-  const LsusbTree tree = parseLsusbTree(lsusb({"-t"}).out);
-  const Json list = hostJson({"list", "--json"}, 0);
-  EXPECT_EQ(list["backend"], "linux");
-
-  std::map<std::pair<int, int>, std::string> idsByAddress;
-  std::multiset<std::pair<int, std::string>> lsusbIds;
-  for (const LsusbDevice& device : found) {
-    idsByAddress[{device.bus, device.address}] = device.id;
-    lsusbIds.insert({device.bus, device.id});
-  }
-
-  // Root hubs by their node, and every device a hub's cache names: everything the host knows.
-  std::map<std::string, Json> shown;
-  for (const Json& device : list["devices"]) shown[device["location"]] = device;
-  std::multiset<std::pair<int, std::string>> hostIds;
-  std::set<std::string> known;
-  for (const auto& [location, device] : shown) {
-    SCOPED_TRACE(location);
-    const std::string devicePath = device["devicePath"];
-    if (!devicePath.empty()) {
-      // A hub: its node is a device lsusb lists, at the same place in lsusb's tree.
-      bool listed = false;
-      for (const LsusbDevice& candidate : found) {
-        if (nodeOf(candidate.bus, candidate.address) != devicePath) continue;
-        listed = true;
-        EXPECT_EQ(tree.locationsByAddress.at({candidate.bus, candidate.address}), location);
-        if (device["class"] == "USB_ROOT_HUB") hostIds.insert({candidate.bus, candidate.id});
-      }
-      EXPECT_TRUE(listed) << devicePath;
-    }
-    if (device["class"] == "USB_ROOT_HUB") known.insert(location);
-    for (const auto& [port, key] : device["hubCache"].items()) {
-      const std::string child = locationOnPort(location, std::stoi(port));
-      known.insert(child);
-      hostIds.insert({busOf(child), idOfKey(key)});
-      for (const auto& [address, treeLocation] : tree.locationsByAddress) {
-        if (treeLocation == child) {
-          EXPECT_EQ(idsByAddress.at(address), idOfKey(key)) << child;
-        }
-      }
-    }
-  }
-  EXPECT_EQ(hostIds, lsusbIds);
-
-  std::set<std::string> expectedShown;
-  for (const std::string& location : known) {
-    if (hiddenLocations().count(location) == 0) expectedShown.insert(location);
-  }
-  std::set<std::string> shownLocations;
-  for (const auto& [location, device] : shown) shownLocations.insert(location);
-  EXPECT_EQ(shownLocations, expectedShown);
-}
-
-TEST_F(EmulatedServer, TreeIsTheTreeOfLsusb) {
-  const LsusbTree lsusbTree = parseLsusbTree(lsusb({"-t"}).out);
-  const ProgramRun run = host({"list", "--tree"});
-  ASSERT_EQ(run.exitStatus, 0) << run.err;
-  const Tree hostTree = parseHostTree(run.out);
+TEST_F(EmulatedServer, ListAndTreeShowWhatLsusbFinds) {
+  const std::map<std::string, std::string> ids = parseLsusb(lsusb({}));  // by node
+  const LsusbTree lsusbTree = parseLsusbTree(lsusb({"-t"}));
+  const ProgramRun tree = host({"list", "--tree"});
+  ASSERT_EQ(tree.exitStatus, 0) << tree.err;
+  const Tree hostTree = parseHostTree(tree.out);
   for (const auto& [location, place] : lsusbTree.places) {
     SCOPED_TRACE(location);
-    ASSERT_EQ(hostTree.count(location), 1u) << run.out;
-    EXPECT_EQ(hostTree.at(location), place) << run.out;
+    ASSERT_EQ(hostTree.count(location), 1u) << tree.out;
+    EXPECT_EQ(hostTree.at(location), place) << tree.out;
   }
   // lsusb -t shows interfaces: devices without any are the host's alone.
   for (const auto& [location, place] : hostTree) {
@@ -133,9 +76,42 @@ TEST_F(EmulatedServer, TreeIsTheTreeOfLsusb) {
     SCOPED_TRACE(location);
     const EmulatedDevice& device = testbed.device(location);
     EXPECT_FALSE(device.authorized && device.configured);
-    EXPECT_EQ(place.parent, device.parentName());
-    EXPECT_EQ(place.port, std::stoi(location.substr(location.find_last_of("-.") + 1)));
+    EXPECT_EQ(place, (TreePlace{device.parentName(), device.port()}));
   }
+
+  // Hubs have the nodes lsusb shows at their place, and their port keys the IDs lsusb shows on
+  // each bus; every device a root hub or a port key names is listed, but the deauthorized.
+  const Json list = hostJson({"list", "--json"}, 0);
+  EXPECT_EQ(list["backend"], "linux");
+  std::multiset<std::string> lsusbIds;  // "/dev/bus/usb/001 05e3:0610"
+  for (const auto& [node, id] : ids) lsusbIds.insert(node.substr(0, 16) + " " + id);
+  std::multiset<std::string> hostIds;
+  std::set<std::string> shown;
+  std::set<std::string> expectedShown;
+  for (const Json& device : list["devices"]) {
+    const std::string location = device["location"];
+    const std::string node = device["devicePath"];
+    SCOPED_TRACE(location);
+    shown.insert(location);
+    if (!node.empty()) {
+      EXPECT_EQ(node, lsusbTree.nodes.at(location));
+    }
+    if (device["class"] == "USB_ROOT_HUB") {
+      expectedShown.insert(location);
+      hostIds.insert(node.substr(0, 16) + " " + ids.at(node));
+    }
+    for (const auto& [port, key] : device["hubCache"].items()) {
+      const std::string child = locationOnPort(location, std::stoi(port));
+      const std::string id = key.get<std::string>().substr(0, 9);
+      hostIds.insert(node.substr(0, 16) + " " + id);
+      if (lsusbTree.nodes.count(child) != 0) {
+        EXPECT_EQ(id, ids.at(lsusbTree.nodes.at(child))) << child;
+      }
+      if (testbed.device(child).authorized) expectedShown.insert(child);
+    }
+  }
+  EXPECT_EQ(hostIds, lsusbIds);
+  EXPECT_EQ(shown, expectedShown);
 }
 
 // The verdict of every hub that diagnose checked, by location.
@@ -176,8 +152,14 @@ TEST_F(EmulatedServer, SnapshotReplaysAsTheSameListTreeAndDiagnosis) {
   const std::string file = dir.file("usb.json");
   const ProgramRun snapshot = host({"snapshot", file});
   ASSERT_EQ(snapshot.exitStatus, 0) << snapshot.err;
-  EXPECT_EQ(snapshot.err, "");
-  EXPECT_EQ(snapshot.out, "");
+  EXPECT_EQ(snapshot.err + snapshot.out, "");
+  const Json deauthorized = Json::parse(readFile(file))["devices"][4];
+  EXPECT_EQ(deauthorized["location"], ServerMachine::kDeauthorized);
+  EXPECT_EQ(deauthorized["ignore"], true);
+  EXPECT_EQ(deauthorized["status"], 2);
+  // Without a file, or with "-", to standard output; only the time in its comment may differ.
+  EXPECT_EQ(host({"snapshot"}).out.size(), readFile(file).size());
+  EXPECT_EQ(host({"snapshot", "-"}).out.size(), readFile(file).size());
 
   for (const std::vector<std::string>& command :
        {std::vector<std::string>{"list"}, {"list", "--tree"}, {"list", "--json"}}) {
@@ -205,21 +187,6 @@ TEST_F(EmulatedServer, SnapshotReplaysAsTheSameListTreeAndDiagnosis) {
   EXPECT_EQ(verdicts(replayed).at(ServerMachine::kUsb3Hub), "over-current");
 }
 
-TEST_F(EmulatedServer, SnapshotToStandardOutputHoldsEveryRecord) {
-  const ProgramRun snapshot = host({"snapshot"});
-  ASSERT_EQ(snapshot.exitStatus, 0) << snapshot.err;
-  const Json topology = Json::parse(snapshot.out);
-  std::vector<std::string> locations;
-  for (const Json& device : topology["devices"]) locations.push_back(device["location"]);
-  EXPECT_EQ(locations, (std::vector<std::string>{"0000:00:14.0", "usb1", "1-1", "1-1.1", "1-1.3",
-                                                 "1-1.4", "1-4", "usb2", "2-1", "2-1.2",
-                                                 "0000:00:1a.0", "usb3", "3-1", "3-1.6"}));
-  const Json& deauthorized = topology["devices"][4];
-  EXPECT_EQ(deauthorized["ignore"], true);
-  EXPECT_EQ(deauthorized["status"], 2);
-  EXPECT_EQ(host({"snapshot", "-"}).out.size(), snapshot.out.size());
-}
-
 TEST_F(EmulatedServer, SnapshotWarnsOfPortsItCouldNotAskAndStillReplays) {
   testbed.failPort(ServerMachine::kUsb2Hub, 1, EPIPE);
   const std::string file = dir.file("usb.json");
@@ -241,38 +208,29 @@ TEST_F(EmulatedServer, SnapshotWarnsOfPortsItCouldNotAskAndStillReplays) {
 }
 
 // A machine without any USB bus, as in a container.
-class MachineWithoutUsb : public ::testing::Test {
+class MachineWithoutUsb : public EmulatedServer {
  protected:
-  UsbTestbed testbed;
-  TempDir dir;
+  void SetUp() override {}
 };
 
-TEST_F(MachineWithoutUsb, ListSaysSoAndFails) {
-  const ProgramRun run = runHost({"list"}, dir.path());
-  EXPECT_EQ(run.exitStatus, 3);
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err,
-            "halvex-host: cannot read the USB device list (linux backend): no USB bus: "
-            "/sys/bus/usb/devices does not exist; this machine has no USB host controller, or "
-            "sysfs is not mounted\n");
+TEST_F(MachineWithoutUsb, EveryCommandSaysSoAndFails) {
+  for (const std::vector<std::string>& command :
+       {std::vector<std::string>{"list"}, {"snapshot", dir.file("usb.json")}}) {
+    SCOPED_TRACE(command.front());
+    const ProgramRun failed = host(command);
+    EXPECT_EQ(failed.exitStatus, 3);
+    EXPECT_EQ(failed.out, "");
+    EXPECT_EQ(failed.err,
+              "halvex-host: cannot read the USB device list (linux backend): no USB bus: "
+              "/sys/bus/usb/devices does not exist; this machine has no USB host controller, or "
+              "sysfs is not mounted\n");
+  }
+  EXPECT_FALSE(fileExists(dir.file("usb.json")));
 
-  const ProgramRun json = runHost({"list", "--json"}, dir.path());
-  EXPECT_EQ(json.exitStatus, 3);
-  const Json document = Json::parse(json.out);
+  const Json document = hostJson({"list", "--json"}, 3);
   EXPECT_EQ(document["devices"], Json::array());
   EXPECT_EQ(document["error"]["name"], "LUDREL_ERROR_NO_USB_BUS");
-
-  EXPECT_EQ(runHost({"diagnose"}, dir.path()).exitStatus, 3);
-}
-
-TEST_F(MachineWithoutUsb, SnapshotSaysSoAndWritesNothing) {
-  const ProgramRun run = runHost({"snapshot", dir.file("usb.json")}, dir.path());
-  EXPECT_EQ(run.exitStatus, 3);
-  EXPECT_EQ(run.err,
-            "halvex-host: cannot read the USB device list (linux backend): no USB bus: "
-            "/sys/bus/usb/devices does not exist; this machine has no USB host controller, or "
-            "sysfs is not mounted\n");
-  EXPECT_FALSE(fileExists(dir.file("usb.json")));
+  EXPECT_EQ(host({"diagnose"}).exitStatus, 3);
 }
 
 }  // namespace

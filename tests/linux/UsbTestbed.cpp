@@ -4,9 +4,13 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
+#include <iterator>
+#include <mutex>
+#include <set>
 #include <stdexcept>
 
 #include <umockdev.h>
@@ -16,15 +20,9 @@ namespace {
 // The hub class request GET_STATUS addressed to a port.
 constexpr unsigned kPortRequestType = 0xA3;
 constexpr unsigned kGetStatus = 0x00;
-
-// wPortStatus bits as hubs set them.
-constexpr unsigned kConnection = 0x0001;
-constexpr unsigned kEnable = 0x0002;
+// wPortStatus bits as hubs set them; SuperSpeed hubs have power at bit 9, USB 2 hubs at bit 8.
+constexpr unsigned kConnectedAndEnabled = 0x0003;
 constexpr unsigned kOverCurrent = 0x0008;
-constexpr unsigned kUsb2Power = 0x0100;
-constexpr unsigned kUsb2LowSpeed = 0x0200;
-constexpr unsigned kUsb2HighSpeed = 0x0400;
-constexpr unsigned kSuperSpeedPower = 0x0200;
 constexpr unsigned kSuperSpeedRxDetect = 0x5 << 5;
 // wPortChange: the over-current indicator changed.
 constexpr unsigned kOverCurrentChange = 0x0008;
@@ -35,149 +33,114 @@ std::string hex(unsigned value, int digits) {
   return text;
 }
 
-void appendWord(std::vector<unsigned char>& bytes, unsigned word) {
-  bytes.push_back(static_cast<unsigned char>(word & 0xFF));
-  bytes.push_back(static_cast<unsigned char>(word >> 8));
-}
-
 // The raw descriptors sysfs shows in "descriptors": the device descriptor, then the one
-// configuration with its interfaces, each with one interrupt endpoint.
+// configuration with its interfaces, each with one interrupt endpoint; little-endian words.
 std::string descriptorsOf(const EmulatedDevice& device) {
-  std::vector<unsigned char> bytes = {18, 1};
-  appendWord(bytes, static_cast<unsigned>(device.bcdUsb));
-  bytes.insert(bytes.end(), {static_cast<unsigned char>(device.deviceClass), 0,
-                             static_cast<unsigned char>(device.deviceProtocol),
-                             static_cast<unsigned char>(device.bcdUsb >= 0x0300 ? 9 : 64)});
-  appendWord(bytes, static_cast<unsigned>(device.vendor));
-  appendWord(bytes, static_cast<unsigned>(device.product));
-  appendWord(bytes, static_cast<unsigned>(device.bcdDevice));
-  bytes.insert(bytes.end(), {static_cast<unsigned char>(device.manufacturer.empty() ? 0 : 1),
-                             static_cast<unsigned char>(device.productName.empty() ? 0 : 2),
-                             static_cast<unsigned char>(device.serial.empty() ? 0 : 3), 1});
-  const std::size_t interfaces = device.interfaces.empty() ? 1 : device.interfaces.size();
-  bytes.insert(bytes.end(), {9, 2});
-  appendWord(bytes, static_cast<unsigned>(9 + interfaces * 16));
-  bytes.insert(bytes.end(), {static_cast<unsigned char>(interfaces), 1, 0, 0xE0, 50});
-  for (std::size_t i = 0; i < interfaces; ++i) {
+  const std::size_t count = device.interfaces.empty() ? 1 : device.interfaces.size();
+  const auto word = [](unsigned value) { return hex(value & 0xFF, 2) + hex(value >> 8, 2); };
+  std::string text = "1201" + word(device.bcdUsb) + hex(device.deviceClass, 2) + "00" +
+                     hex(device.deviceProtocol, 2) + (device.bcdUsb >= 0x0300 ? "09" : "40") +
+                     word(device.vendor) + word(device.product) + word(device.bcdDevice) +
+                     (device.manufacturer.empty() ? "00" : "01") +
+                     (device.productName.empty() ? "00" : "02") +
+                     (device.serial.empty() ? "00" : "03") + "01";
+  text += "0902" + word(9 + count * 16) + hex(count, 2) + "0100e032";
+  for (std::size_t i = 0; i < count; ++i) {
     const EmulatedInterface interface =
         device.interfaces.empty() ? EmulatedInterface{0xFF, 0, 0, ""} : device.interfaces[i];
-    bytes.insert(bytes.end(), {9, 4, static_cast<unsigned char>(i), 0, 1,
-                               static_cast<unsigned char>(interface.interfaceClass),
-                               static_cast<unsigned char>(interface.subClass),
-                               static_cast<unsigned char>(interface.protocol), 0});
-    bytes.insert(bytes.end(), {7, 5, static_cast<unsigned char>(0x81 + i), 3, 8, 0, 12});
+    text += "0904" + hex(i, 2) + "0001" + hex(interface.interfaceClass, 2) +
+            hex(interface.subClass, 2) + hex(interface.protocol, 2) + "00";
+    text += "0705" + hex(0x81 + i, 2) + "0308000c";
   }
-  std::string text;
-  for (const unsigned char byte : bytes) text += hex(byte, 2);
   return text;
 }
 
-// One line of umockdev's device description format for an attribute: the kernel ends each
-// with a newline, written "\n" here.
-std::string attributeLine(const std::string& name, const std::string& value) {
-  return "A: " + name + "=" + value + "\\n\n";
-}
-
-std::string devicePath(const EmulatedDevice& device) {
-  const std::size_t dash = device.name.find('-');
-  return dash == std::string::npos ? "0" : device.name.substr(dash + 1);
-}
-
-std::string interfaceName(const EmulatedDevice& device, std::size_t index) {
-  const std::string owner =
-      device.name.rfind("usb", 0) == 0 ? std::to_string(device.bus()) + "-0" : device.name;
-  return owner + ":1." + std::to_string(index);
+// Lines of umockdev's device description format for attributes ("name=value"), each ending in
+// the kernel's newline, written "\n" there.
+std::string attributeLines(const std::vector<std::string>& attributes) {
+  std::string text;
+  for (const std::string& attribute : attributes) text += "A: " + attribute + "\\n\n";
+  return text;
 }
 
 std::string driverLink(const std::string& driver) {
-  return "L: driver=../../../../../../../bus/usb/drivers/" + driver + "\n";
+  return driver.empty() ? "" : "L: driver=../../../../../../../bus/usb/drivers/" + driver + "\n";
 }
 
-std::string deviceDescription(const EmulatedDevice& device, const std::string& path) {
-  const std::string node = device.node().substr(5);  // without "/dev/"
-  std::string text = "P: " + path + "\nN: " + node + "\n";
-  text += "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n";
-  text += "E: DEVNAME=" + device.node() + "\n";
-  text += "E: PRODUCT=" + hex(device.vendor, 1) + "/" + hex(device.product, 1) + "/" +
-          hex(device.bcdDevice, 1) + "\n";
-  text += "E: BUSNUM=" + node.substr(8, 3) + "\nE: DEVNUM=" + node.substr(12, 3) + "\n";
-  text +=
-      "E: MAJOR=189\nE: MINOR=" + std::to_string((device.bus() - 1) * 128 + device.address - 1) +
-      "\n";
-  text += attributeLine("authorized", device.authorized ? "1" : "0");
-  text += attributeLine("bConfigurationValue", device.configured ? "1" : "");
-  text += attributeLine("bDeviceClass", hex(device.deviceClass, 2));
-  text += attributeLine("bDeviceSubClass", "00");
-  text += attributeLine("bDeviceProtocol", hex(device.deviceProtocol, 2));
-  text += attributeLine("bMaxPacketSize0", device.bcdUsb >= 0x0300 ? "9" : "64");
-  text += attributeLine("bMaxPower", "100mA");
-  text += attributeLine("bNumConfigurations", "1");
-  text += attributeLine("bNumInterfaces",
-                        (device.configured ? " " + std::to_string(device.interfaces.size()) : ""));
-  text += attributeLine("bcdDevice", hex(device.bcdDevice, 4));
-  text += attributeLine("bmAttributes", "e0");
-  text += attributeLine("busnum", std::to_string(device.bus()));
-  text += attributeLine("devnum", std::to_string(device.address));
-  text += attributeLine("devpath", devicePath(device));
-  text += attributeLine("idVendor", hex(device.vendor, 4));
-  text += attributeLine("idProduct", hex(device.product, 4));
-  text += attributeLine("maxchild", std::to_string(device.ports));
-  text += attributeLine("removable", device.name.rfind("usb", 0) == 0 ? "unknown" : "removable");
-  text += attributeLine("speed", device.speed);
-  text += attributeLine(
-      "version", " " + std::to_string(device.bcdUsb >> 8) + "." + hex(device.bcdUsb & 0xFF, 2));
-  text += attributeLine("rx_lanes", "1");
-  text += attributeLine("tx_lanes", "1");
-  text += attributeLine("configuration", "");
-  text += attributeLine("quirks", "0x0");
-  if (!device.manufacturer.empty()) text += attributeLine("manufacturer", device.manufacturer);
-  if (!device.productName.empty()) text += attributeLine("product", device.productName);
-  if (!device.serial.empty()) text += attributeLine("serial", device.serial);
-  text += "H: descriptors=" + descriptorsOf(device) + "\n";
-  text += driverLink("usb") + "\n";
-  if (!device.configured) return text;
+std::string interfaceDescriptions(const EmulatedDevice& device, const std::string& path) {
+  std::string text;
+  const std::string owner = device.isRootHub() ? std::to_string(device.bus()) + "-0" : device.name;
   for (std::size_t i = 0; i < device.interfaces.size(); ++i) {
     const EmulatedInterface& interface = device.interfaces[i];
-    text += "P: " + path + "/" + interfaceName(device, i) + "\n";
-    text += "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n";
+    text += "P: " + path + "/" + owner + ":1." + std::to_string(i) +
+            "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n";
     if (!interface.driver.empty()) text += "E: DRIVER=" + interface.driver + "\n";
-    text += "E: INTERFACE=" + std::to_string(interface.interfaceClass) + "/" +
-            std::to_string(interface.subClass) + "/" + std::to_string(interface.protocol) + "\n";
-    text += attributeLine("authorized", "1");
-    text += attributeLine("bAlternateSetting", " 0");
-    text += attributeLine("bInterfaceClass", hex(interface.interfaceClass, 2));
-    text += attributeLine("bInterfaceNumber", hex(i, 2));
-    text += attributeLine("bInterfaceProtocol", hex(interface.protocol, 2));
-    text += attributeLine("bInterfaceSubClass", hex(interface.subClass, 2));
-    text += attributeLine("bNumEndpoints", "01");
-    text += attributeLine("supports_autosuspend", "1");
-    if (!interface.driver.empty()) text += driverLink(interface.driver);
-    text += "\n";
+    text += attributeLines(
+        {"authorized=1", "bAlternateSetting= 0",
+         "bInterfaceClass=" + hex(interface.interfaceClass, 2), "bInterfaceNumber=" + hex(i, 2),
+         "bInterfaceProtocol=" + hex(interface.protocol, 2),
+         "bInterfaceSubClass=" + hex(interface.subClass, 2), "bNumEndpoints=01"});
+    text += driverLink(interface.driver) + "\n";
   }
   return text;
 }
 
+// What every device here has alike; lsusb -t reads these too.
+constexpr const char* kCommonAttributes =
+    "A: bDeviceSubClass=00\\n\nA: bNumConfigurations=1\\n\nA: bmAttributes=e0\\n\n"
+    "A: configuration=\\n\nA: rx_lanes=1\\n\nA: tx_lanes=1\\n\n";
+
+std::string deviceDescription(const EmulatedDevice& device, const std::string& path) {
+  const std::string node = device.node();
+  const bool superSpeed = device.bcdUsb >= 0x0300;
+  std::vector<std::string> attributes = {
+      "authorized=" + std::string(device.authorized ? "1" : "0"),
+      "bConfigurationValue=" + std::string(device.configured ? "1" : ""),
+      "bDeviceClass=" + hex(device.deviceClass, 2),
+      "bDeviceProtocol=" + hex(device.deviceProtocol, 2),
+      "bMaxPacketSize0=" + std::string(superSpeed ? "9" : "64"),
+      "bNumInterfaces=" + (device.configured ? " " + std::to_string(device.interfaces.size()) : ""),
+      "bcdDevice=" + hex(device.bcdDevice, 4),
+      "busnum=" + std::to_string(device.bus()),
+      "devnum=" + std::to_string(device.address),
+      "devpath=" + (device.isRootHub() ? "0" : device.name.substr(device.name.find('-') + 1)),
+      "idVendor=" + hex(device.vendor, 4),
+      "idProduct=" + hex(device.product, 4),
+      "maxchild=" + std::to_string(device.ports),
+      "removable=" + std::string(device.isRootHub() ? "unknown" : "removable"),
+      "speed=" + device.speed,
+      "version= " + std::to_string(device.bcdUsb >> 8) + "." + hex(device.bcdUsb & 0xFF, 2)};
+  if (!device.manufacturer.empty()) attributes.push_back("manufacturer=" + device.manufacturer);
+  if (!device.productName.empty()) attributes.push_back("product=" + device.productName);
+  if (!device.serial.empty()) attributes.push_back("serial=" + device.serial);
+  const std::string text =
+      "P: " + path + "\nN: " + node.substr(5) +
+      "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\nE: DEVNAME=" + node +
+      "\nE: BUSNUM=" + node.substr(13, 3) + "\nE: DEVNUM=" + node.substr(17, 3) + "\n" +
+      attributeLines(attributes) + kCommonAttributes + "H: descriptors=" + descriptorsOf(device) +
+      "\n" + driverLink("usb") + "\n";
+  return device.configured ? text + interfaceDescriptions(device, path) : text;
+}
+
 std::string controllerDescription(const EmulatedController& controller, const std::string& path) {
-  std::string text = "P: " + path + "\nE: SUBSYSTEM=pci\nE: DRIVER=" + controller.driver + "\n";
-  text += "E: PCI_ID=" + hex(controller.vendor, 4) + ":" + hex(controller.device, 4) + "\n";
-  text += attributeLine("vendor", "0x" + hex(controller.vendor, 4));
-  text += attributeLine("device", "0x" + hex(controller.device, 4));
-  text += attributeLine("class", "0x0c0330");
-  text += "L: driver=../../../bus/pci/drivers/" + controller.driver + "\n\n";
-  return text;
+  return "P: " + path + "\nE: SUBSYSTEM=pci\nE: DRIVER=" + controller.driver + "\n" +
+         attributeLines({"vendor=0x" + hex(controller.vendor, 4),
+                         "device=0x" + hex(controller.device, 4), "class=0x0c0330"}) +
+         "L: driver=../../../bus/pci/drivers/" + controller.driver + "\n\n";
 }
 
 }  // namespace
 
-int EmulatedDevice::bus() const {
-  return std::stoi(name.rfind("usb", 0) == 0 ? name.substr(3) : name.substr(0, name.find('-')));
-}
+int EmulatedDevice::bus() const { return std::stoi(isRootHub() ? name.substr(3) : name); }
 
 std::string EmulatedDevice::parentName() const {
-  if (name.rfind("usb", 0) == 0) return controller;
+  if (isRootHub()) return controller;
   const std::size_t dot = name.rfind('.');
-  if (dot != std::string::npos) return name.substr(0, dot);
-  return "usb" + std::to_string(bus());
+  return dot == std::string::npos ? "usb" + std::to_string(bus()) : name.substr(0, dot);
+}
+
+int EmulatedDevice::port() const {
+  return isRootHub() ? 0 : std::stoi(name.substr(name.find_last_of("-.") + 1));
 }
 
 std::string EmulatedDevice::node() const {
@@ -191,77 +154,61 @@ struct UsbTestbed::Hub {
   std::string node;
   bool superSpeed = false;
   UMockdevIoctlBase* handler = nullptr;
+  ~Hub() { g_object_unref(handler); }
 
-  mutable std::mutex mutex;
-  std::map<int, std::string> deviceSpeeds;  // port to the speed of the device on it
+  std::mutex mutex;
+  std::set<int> connected;
   std::set<int> overCurrent;
   std::map<int, int> failures;  // port to errno
-  int statusRequests = 0;
 
   unsigned portStatus(int port) const {
-    const auto device = deviceSpeeds.find(port);
-    const bool connected = device != deviceSpeeds.end();
-    unsigned status = 0;
-    if (superSpeed) {
-      status = kSuperSpeedPower | (connected ? kConnection | kEnable : kSuperSpeedRxDetect);
-    } else {
-      status = kUsb2Power;
-      if (connected) {
-        status |= kConnection | kEnable;
-        if (device->second == "480") status |= kUsb2HighSpeed;
-        if (device->second == "1.5") status |= kUsb2LowSpeed;
-      }
-    }
+    const bool on = connected.count(port) != 0;
+    const unsigned status = on ? kConnectedAndEnabled : superSpeed ? kSuperSpeedRxDetect : 0;
     // A hub cuts the power of a port in over-current.
-    if (overCurrent.count(port) != 0) {
-      status = (status & ~(superSpeed ? kSuperSpeedPower : kUsb2Power)) | kOverCurrent;
-    }
-    return status;
+    if (overCurrent.count(port) != 0) return status | kOverCurrent;
+    return status | (superSpeed ? 0x0200 : 0x0100);
   }
 };
 
 namespace {
 
+// Throws what umockdev says went wrong, if anything did.
+void throwOnError(GError* error, const std::string& what) {
+  if (error == nullptr) return;
+  const std::string message = error->message;
+  g_error_free(error);
+  throw std::runtime_error(what + ": " + message);
+}
+
+// Answers USBDEVFS_CONTROL on a hub's node; refuses every other request.
 gboolean answerIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) {
   auto* hub = static_cast<UsbTestbed::Hub*>(data);
-  if (umockdev_ioctl_client_get_request(client) != static_cast<gulong>(USBDEVFS_CONTROL)) {
-    umockdev_ioctl_client_complete(client, -1, ENOTTY);
-    return TRUE;
+  UMockdevIoctlData* transfer = nullptr;
+  if (umockdev_ioctl_client_get_request(client) == static_cast<gulong>(USBDEVFS_CONTROL)) {
+    transfer = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0,
+                                           sizeof(usbdevfs_ctrltransfer), nullptr);
   }
-  UMockdevIoctlData* argument = umockdev_ioctl_client_get_arg(client);
-  UMockdevIoctlData* transfer =
-      umockdev_ioctl_data_resolve(argument, 0, sizeof(usbdevfs_ctrltransfer), nullptr);
-  if (transfer == nullptr) {
-    umockdev_ioctl_client_complete(client, -1, EFAULT);
-    return TRUE;
-  }
-  const auto* request = reinterpret_cast<const usbdevfs_ctrltransfer*>(transfer->data);
-  if (request->bRequestType != kPortRequestType || request->bRequest != kGetStatus ||
-      request->wLength < 4) {
-    umockdev_ioctl_client_complete(client, -1, EPIPE);
+  const auto* request = transfer == nullptr
+                            ? nullptr
+                            : reinterpret_cast<const usbdevfs_ctrltransfer*>(transfer->data);
+  if (request == nullptr || request->bRequestType != kPortRequestType ||
+      request->bRequest != kGetStatus || request->wLength < 4) {
+    umockdev_ioctl_client_complete(client, -1, request == nullptr ? ENOTTY : EPIPE);
     return TRUE;
   }
   const int port = request->wIndex;
-  const std::uint16_t length = request->wLength;
   std::lock_guard<std::mutex> lock(hub->mutex);
   const auto failure = hub->failures.find(port);
-  if (failure != hub->failures.end()) {
-    umockdev_ioctl_client_complete(client, -1, failure->second);
-    return TRUE;
-  }
-  UMockdevIoctlData* buffer =
-      umockdev_ioctl_data_resolve(transfer, offsetof(usbdevfs_ctrltransfer, data), length, nullptr);
-  if (buffer == nullptr) {
-    umockdev_ioctl_client_complete(client, -1, EFAULT);
+  UMockdevIoctlData* buffer = umockdev_ioctl_data_resolve(
+      transfer, offsetof(usbdevfs_ctrltransfer, data), request->wLength, nullptr);
+  if (failure != hub->failures.end() || buffer == nullptr) {
+    umockdev_ioctl_client_complete(client, -1, buffer == nullptr ? EFAULT : failure->second);
     return TRUE;
   }
   const unsigned status = hub->portStatus(port);
   const unsigned change = hub->overCurrent.count(port) != 0 ? kOverCurrentChange : 0;
-  buffer->data[0] = static_cast<guint8>(status & 0xFF);
-  buffer->data[1] = static_cast<guint8>(status >> 8);
-  buffer->data[2] = static_cast<guint8>(change & 0xFF);
-  buffer->data[3] = static_cast<guint8>(change >> 8);
-  ++hub->statusRequests;
+  const guint8 answer[] = {guint8(status), guint8(status >> 8), guint8(change), 0};
+  std::copy(std::begin(answer), std::end(answer), buffer->data);
   umockdev_ioctl_client_complete(client, 4, 0);
   return TRUE;
 }
@@ -273,41 +220,34 @@ UsbTestbed::UsbTestbed() : m_testbed(umockdev_testbed_new()) {}
 UsbTestbed::~UsbTestbed() {
   for (const auto& [name, hub] : m_hubs) {
     umockdev_testbed_detach_ioctl(m_testbed, hub->node.c_str(), nullptr);
-    g_object_unref(hub->handler);
   }
+  m_hubs.clear();
   g_object_unref(m_testbed);
+}
+
+void UsbTestbed::addDescription(const std::string& name, const std::string& path,
+                                const std::string& text) {
+  GError* error = nullptr;
+  umockdev_testbed_add_from_string(m_testbed, text.c_str(), &error);
+  throwOnError(error, "umockdev refuses " + name);
+  m_paths[name] = path;
 }
 
 void UsbTestbed::add(const EmulatedController& controller) {
   const std::string path = "/devices/" + controller.parentName + "/" + controller.name;
-  GError* error = nullptr;
-  if (!umockdev_testbed_add_from_string(m_testbed, controllerDescription(controller, path).c_str(),
-                                        &error)) {
-    const std::string message = error->message;
-    g_error_free(error);
-    throw std::runtime_error("umockdev refuses controller " + controller.name + ": " + message);
-  }
-  m_paths[controller.name] = path;
+  addDescription(controller.name, path, controllerDescription(controller, path));
 }
 
 void UsbTestbed::add(const EmulatedDevice& device) {
   const auto parent = m_paths.find(device.parentName());
   if (parent == m_paths.end()) throw std::runtime_error(device.name + ": add its parent first");
   const std::string path = parent->second + "/" + device.name;
-  GError* error = nullptr;
-  if (!umockdev_testbed_add_from_string(m_testbed, deviceDescription(device, path).c_str(),
-                                        &error)) {
-    const std::string message = error->message;
-    g_error_free(error);
-    throw std::runtime_error("umockdev refuses device " + device.name + ": " + message);
-  }
-  m_paths[device.name] = path;
+  addDescription(device.name, path, deviceDescription(device, path));
   m_devices.push_back(device);
-  const auto parentHub = m_hubs.find(device.parentName());
-  if (parentHub != m_hubs.end()) {
-    const int port = std::stoi(device.name.substr(device.name.find_last_of("-.") + 1));
-    std::lock_guard<std::mutex> lock(parentHub->second->mutex);
-    parentHub->second->deviceSpeeds[port] = device.speed;
+  if (m_hubs.count(device.parentName()) != 0) {
+    Hub& parentHub = hub(device.parentName());
+    std::lock_guard<std::mutex> lock(parentHub.mutex);
+    parentHub.connected.insert(device.port());
   }
   if (!device.isHub()) return;
   auto hub = std::make_unique<Hub>();
@@ -315,12 +255,9 @@ void UsbTestbed::add(const EmulatedDevice& device) {
   hub->superSpeed = device.bcdUsb >= 0x0300;
   hub->handler = UMOCKDEV_IOCTL_BASE(g_object_new(UMOCKDEV_TYPE_IOCTL_BASE, nullptr));
   g_signal_connect(hub->handler, "handle-ioctl", G_CALLBACK(answerIoctl), hub.get());
-  if (!umockdev_testbed_attach_ioctl(m_testbed, hub->node.c_str(), hub->handler, &error)) {
-    const std::string message = error->message;
-    g_error_free(error);
-    g_object_unref(hub->handler);
-    throw std::runtime_error("umockdev cannot answer for " + hub->node + ": " + message);
-  }
+  GError* error = nullptr;
+  umockdev_testbed_attach_ioctl(m_testbed, hub->node.c_str(), hub->handler, &error);
+  throwOnError(error, "umockdev cannot answer for " + hub->node);
   m_hubs.emplace(device.name, std::move(hub));
 }
 
@@ -331,7 +268,7 @@ const EmulatedDevice& UsbTestbed::device(const std::string& name) const {
   throw std::runtime_error("no emulated device " + name);
 }
 
-UsbTestbed::Hub& UsbTestbed::hub(const std::string& name) const {
+UsbTestbed::Hub& UsbTestbed::hub(const std::string& name) {
   const auto found = m_hubs.find(name);
   if (found == m_hubs.end()) throw std::runtime_error("no emulated hub " + name);
   return *found->second;
@@ -350,30 +287,17 @@ void UsbTestbed::setOverCurrent(const std::string& hubName, int port, bool on) {
 void UsbTestbed::failPort(const std::string& hubName, int port, int errorNumber) {
   Hub& target = hub(hubName);
   std::lock_guard<std::mutex> lock(target.mutex);
-  if (errorNumber == 0) {
-    target.failures.erase(port);
-  } else {
-    target.failures[port] = errorNumber;
-  }
-}
-
-int UsbTestbed::statusRequests(const std::string& hubName) const {
-  Hub& target = hub(hubName);
-  std::lock_guard<std::mutex> lock(target.mutex);
-  return target.statusRequests;
+  target.failures.erase(port);
+  if (errorNumber != 0) target.failures[port] = errorNumber;
 }
 
 void UsbTestbed::protectNode(const std::string& name) const {
   // The testbed and the socket umockdev answers the node's requests on stay open to other
   // users, who get no further than the node itself.
-  ::chmod(rootDir().c_str(), 0755);
-  ::chmod((rootDir() + "/ioctl" + device(name).node()).c_str(), 0666);
-  ::chmod((rootDir() + device(name).node()).c_str(), 0444);
-}
-
-std::string UsbTestbed::rootDir() const {
   gchar* root = umockdev_testbed_get_root_dir(m_testbed);
-  const std::string path = root;
+  const std::string rootDir = root;
   g_free(root);
-  return path;
+  ::chmod(rootDir.c_str(), 0755);
+  ::chmod((rootDir + "/ioctl" + device(name).node()).c_str(), 0666);
+  ::chmod((rootDir + device(name).node()).c_str(), 0444);
 }

@@ -2,13 +2,10 @@
 
 #include <map>
 #include <memory>
-#include <mutex>
-#include <set>
 #include <string>
 #include <vector>
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
-typedef struct _UMockdevIoctlBase UMockdevIoctlBase;
 
 // A host controller of the emulated machine, such as a PCI function.
 struct EmulatedController {
@@ -47,8 +44,10 @@ struct EmulatedDevice {
   std::vector<EmulatedInterface> interfaces;
 
   bool isHub() const { return deviceClass == 0x09; }
+  bool isRootHub() const { return name.rfind("usb", 0) == 0; }
   int bus() const;
   std::string parentName() const;  // the hub it is on; a root hub's controller
+  int port() const;                // on that hub; 0 for a root hub
   std::string node() const;        // "/dev/bus/usb/001/002"
 };
 
@@ -72,17 +71,15 @@ class UsbTestbed {
   void setOverCurrent(const std::string& hubName, int port, bool on);
   // The hub answers GET_STATUS of the port with this error (0: answers again).
   void failPort(const std::string& hubName, int port, int errorNumber);
-  // How many GET_STATUS requests the hub has answered.
-  int statusRequests(const std::string& hubName) const;
 
   // Makes the node of a device read-only; the rest of the testbed stays readable for all.
   void protectNode(const std::string& name) const;
-  std::string rootDir() const;
 
   struct Hub;
 
  private:
-  Hub& hub(const std::string& name) const;
+  Hub& hub(const std::string& name);
+  void addDescription(const std::string& name, const std::string& path, const std::string& text);
 
   UMockdevTestbed* m_testbed;
   std::map<std::string, std::string> m_paths;  // sysfs path of each controller and device
