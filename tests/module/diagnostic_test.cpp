@@ -1,8 +1,7 @@
-#include "ModuleFixture.h"
-#include "Topology.h"
-#include "tessary/DiagnosticSettings.h"
+#include <tuple>
 
-#include "../support/NamedCase.h"
+#include "ModuleFixture.h"
+#include "tessary/DiagnosticSettings.h"
 
 namespace {
 
@@ -10,7 +9,6 @@ using KestraDiags::Diag::DiagnosticResult;
 using KestraDiags::Diag::DiagnosticSettings;
 using KestraDiags::Diag::DiagnosticStatus;
 using KestraDiags::Diag::IFunctionalTest;
-using Texts = std::vector<std::string>;
 
 // The framework keeps the catalogue protected; a host-side view of it for the tests.
 struct Catalogue : IDiagnostics {
@@ -20,58 +18,50 @@ struct Catalogue : IDiagnostics {
   }
 };
 
-struct Verdict {
-  int testResult;
-  unsigned int messageCode;
-  int eventType;
-  bool operator==(const Verdict& other) const {
-    return testResult == other.testResult && messageCode == other.messageCode &&
-           eventType == other.eventType;
-  }
-};
-
-std::ostream& operator<<(std::ostream& out, const Verdict& v) {
-  return out << "(" << v.testResult << ", " << v.messageCode << ", " << v.eventType << ")";
-}
-
-Verdict verdictOf(const DiagnosticResult& result) {
-  return {result.getTestResult(), result.getMessageCode(), result.getEventType()};
-}
-
+// Test result, message code and event type of a result.
+using Verdict = std::tuple<int, unsigned int, int>;
 const Verdict kClean{0, 111, 0};
 const Verdict kOverCurrent{1, 113, 1};
 const Verdict kNoVerdict{0, 0, 2};
 
+// A result with both times that leaves its test completed.
+Verdict verdictOf(const DiagnosticResult& result, const IFunctionalTest& test) {
+  EXPECT_FALSE(result.getTestStartTime().empty());
+  EXPECT_FALSE(result.getTestCompletionTime().empty());
+  EXPECT_EQ(test.getStatus().getStatus(), DiagnosticStatus::STATUS_COMPLETED);
+  EXPECT_EQ(test.getStatus().getProgress(), 100u);
+  return {result.getTestResult(), result.getMessageCode(), result.getEventType()};
+}
+
+std::string asked(int port) {
+  return "------------ Check OC State on Root Hub Port  " + std::to_string(port);
+}
+const char* const kFree = "No device conncted to this port, continue";
+const Texts kNoQuery = {"Entering USBOCAlertTest::run", "Halvex::USBOCAlertTest::run()",
+                        "Leaving USBOCAlertTest::run"};
+
 class DiagnosticTest : public ModuleTest {
  protected:
-  // One root hub on a real node, with the given port answers, as the host sees it: enumerator
-  // first, then the diagnostic (so device records land in the diagnostic log).
+  // One root hub on a real node, as the host sees it: enumerator first, then the diagnostic
+  // (so device records land in the diagnostic log).
   HalvexDevice& hub(const Json& portStates, const std::string& addlHWInfo = "Number of Ports:4|") {
-    Json record = rootHub(m_dir.write("hub-node", ""), 4);
-    record["portStates"] = portStates;
-    record["addlHWInfo"] = addlHWInfo;
-    useTopology(topology(Json::array({record})));
-    m_enumerator.reset(m_module.getIDeviceEnumerator(true, kNormal));
-    HalvexDevice& device = *deviceAt(*m_enumerator->getDeviceVector("", 0), 0);
+    Json record = with(rootHub(m_dir.write("hub-node", ""), 4), "portStates", portStates);
+    HalvexDevice& device =
+        *deviceAt(enumerate(Json::array({with(record, "addlHWInfo", addlHWInfo)})), 0);
     m_diagnostic.reset(m_module.getIDiagnostics(true, kNormal));
     return device;
   }
   Verdict runOn(HalvexDevice& device) {
     EXPECT_TRUE(m_diagnostic->runDiagnostic(&device, DiagnosticSettings()));
     const auto results = m_diagnostic->getDiagnosticResults();
-    EXPECT_FALSE(results.empty());
-    const DiagnosticResult& last = *results.back();
-    EXPECT_FALSE(last.getTestStartTime().empty());
-    EXPECT_FALSE(last.getTestCompletionTime().empty());
-    return verdictOf(last);
+    EXPECT_EQ(results.size(), 1u);
+    return verdictOf(*results.back(), *Catalogue::only(m_diagnostic.get()));
   }
-  // Records of the diagnostic log from the test's entry on.
+  // The diagnostic log's records and bare lines from the test's entry on.
   Texts runRecords() const {
-    const Texts all = traceLines(diagnosticLog());
-    return Texts(std::find(all.begin(), all.end(), "Entering USBOCAlertTest::run"), all.end());
+    return from(traceLines(diagnosticLog()), "Entering USBOCAlertTest::run");
   }
 
-  EnumeratorPtr m_enumerator;
   DiagnosticPtr m_diagnostic;
 };
 
@@ -82,115 +72,96 @@ TEST_F(DiagnosticTest, NamesItselfAndOffersOneTest) {
   EXPECT_STREQ(diagnostic->getDescription(), "Halvex  Controller Test");
   EXPECT_NE(Catalogue::only(diagnostic.get()), nullptr);
   EXPECT_EQ(diagnostic->getDiagnosticStatus().getStatus(), DiagnosticStatus::STATUS_NOT_STARTED);
-  DiagnosticPtr other(m_module.getIDiagnostics(false, kNormal));
-  EXPECT_NE(diagnostic.get(), other.get());
+  EXPECT_NE(DiagnosticPtr(m_module.getIDiagnostics(false, kNormal)).get(), diagnostic.get());
 }
 
-TEST_F(DiagnosticTest, CleanHubPassesWithTheRecordsInOrder) {
-  HalvexDevice& device = hub(Json::array({port(1, "a"), port(3, "c")}));
-  ASSERT_EQ(device.open(0), 0u);
-  EXPECT_EQ(runOn(device), kClean);
-  EXPECT_EQ(runRecords(),
-            (Texts{"Entering USBOCAlertTest::run", "Halvex::USBOCAlertTest::run()",
-                   "Entering HalvexDevice::isOCStateExist", "Creating object of USBDeviceFinder",
-                   "Number of ports on this device are : 4",
-                   "------------ Check OC State on Root Hub Port  1",
-                   "------------ Check OC State on Root Hub Port  2",
-                   "No device conncted to this port, continue",
-                   "------------ Check OC State on Root Hub Port  3",
-                   "------------ Check OC State on Root Hub Port  4",
-                   "No device conncted to this port, continue", "Result from isOCStateExist: 0",
-                   "Leaving HalvexDevice::isOCStateExist",
-                   "Result returned by pHalvexDev->isOCStateExist: 0", "No over current condition",
-                   "Leaving USBOCAlertTest::run"}));
+enum class Handling { NeverOpened, Opened, Closed, OpenedAfterRequests };
+
+struct RunCase {
+  const char* name;
+  Json portStates;
+  Handling handling;
+  Verdict verdict;
+  Texts records;
+};
+ROW_PRINTS_AS_ITS_NAME(RunCase)
+
+class RunTest : public DiagnosticTest, public ::testing::WithParamInterface<RunCase> {};
+
+TEST_P(RunTest, GivesTheVerdictWithItsRecords) {
+  const RunCase& c = GetParam();
+  HalvexDevice& device = hub(c.portStates);
+  if (c.handling != Handling::NeverOpened) {
+    ASSERT_EQ(device.open(0), 0u);
+  }
+  if (c.handling == Handling::Closed) device.close();
+  if (c.handling == Handling::OpenedAfterRequests) {
+    m_diagnostic->resumeDiagnostic();
+    m_diagnostic->abortDiagnostic();
+    m_diagnostic->suspendDiagnostic();
+  }
+  EXPECT_EQ(runOn(device), c.verdict);
+  EXPECT_EQ(runRecords(), c.records);
 }
 
-TEST_F(DiagnosticTest, OverCurrentStopsAtThatPortAndFails) {
-  Json overCurrent = port(2, "b");
-  overCurrent["overCurrent"] = 2;
-  HalvexDevice& device = hub(Json::array({port(1, "a"), overCurrent, port(3, "c")}));
-  ASSERT_EQ(device.open(0), 0u);
-  EXPECT_EQ(runOn(device), kOverCurrent);
-  const Texts records = runRecords();
-  EXPECT_EQ(std::count_if(records.begin(), records.end(),
-                          [](const std::string& t) { return t.find("Root Hub Port") != t.npos; }),
-            2);
-  EXPECT_NE(std::find(records.begin(), records.end(), "Over current condition exists"),
-            records.end());
+// The records of a run on the 4-port hub up to its first port, and from the check's result on.
+const Texts kRunStart = {"Entering USBOCAlertTest::run", "Halvex::USBOCAlertTest::run()",
+                         "Entering HalvexDevice::isOCStateExist",
+                         "Creating object of USBDeviceFinder",
+                         "Number of ports on this device are : 4"};
+Texts runEnd(const std::string& state, const char* verdictRecord) {
+  return {"Result from isOCStateExist: " + state, "Leaving HalvexDevice::isOCStateExist",
+          "Result returned by pHalvexDev->isOCStateExist: " + state, verdictRecord,
+          "Leaving USBOCAlertTest::run"};
 }
+const Texts kAllFourAsked = {asked(1), asked(2), kFree, asked(3), asked(4), kFree};
+const Json kTwoBusyPorts = Json::array({port(1, "a"), port(3, "c")});
 
-TEST_F(DiagnosticTest, UnopenedHubGetsNoVerdictAndNoQuery) {
-  HalvexDevice& device = hub(Json::array({port(1, "a")}));
-  EXPECT_EQ(runOn(device), kNoVerdict);
-  EXPECT_EQ(runRecords(), (Texts{"Entering USBOCAlertTest::run", "Halvex::USBOCAlertTest::run()",
-                                 "Leaving USBOCAlertTest::run"}));
-}
+const RunCase kRuns[] = {
+    {"CleanHub", kTwoBusyPorts, Handling::Opened, kClean,
+     kRunStart + kAllFourAsked + runEnd("0", "No over current condition")},
+    {"RequestsChangeNothing", kTwoBusyPorts, Handling::OpenedAfterRequests, kClean,
+     kRunStart + kAllFourAsked + runEnd("0", "No over current condition")},
+    {"OverCurrentStopsAtThatPort",
+     Json::array({port(1, "a"), with(port(2, "b"), "overCurrent", 2), port(3, "c")}),
+     Handling::Opened, kOverCurrent,
+     kRunStart + Texts{asked(1), asked(2)} + runEnd("2", "Over current condition exists")},
+    {"OtherAnswersThanTwoAreNoOverCurrent",
+     Json::array({with(port(1, "a"), "overCurrent", 1), {{"port", 2}, {"overCurrent", 7}}}),
+     Handling::Opened, kClean,
+     kRunStart + Texts{asked(1), asked(2), asked(3), kFree, asked(4), kFree} +
+         runEnd("0", "No over current condition")},
+    {"ThrowingCheck",
+     Json::array({port(1, "a"), with(port(2, "b"), "checkforOCStateThrows", thrown("int", 9))}),
+     Handling::Opened, kNoVerdict,
+     kRunStart + Texts{asked(1), asked(2), "Leaving USBOCAlertTest::run"}},
+    {"NeverOpened", kTwoBusyPorts, Handling::NeverOpened, kNoVerdict, kNoQuery},
+    {"Closed", kTwoBusyPorts, Handling::Closed, kNoVerdict, kNoQuery},
+};
+INSTANTIATE_TEST_SUITE_P(Hubs, RunTest, ::testing::ValuesIn(kRuns), RowName());
 
-TEST_F(DiagnosticTest, ClosedHubGetsNoVerdict) {
-  HalvexDevice& device = hub(Json::array({port(1, "a")}));
-  ASSERT_EQ(device.open(0), 0u);
-  device.close();
-  EXPECT_EQ(runOn(device), kNoVerdict);
-}
-
-TEST_F(DiagnosticTest, ThrowingCheckGetsNoVerdict) {
-  HalvexDevice& device = hub(Json::array(
-      {port(1, "a"), {{"port", 2}, {"key", "b"}, {"checkforOCStateThrows", thrown("int", 9)}}}));
-  ASSERT_EQ(device.open(0), 0u);
-  EXPECT_EQ(runOn(device), kNoVerdict);
-  const Texts records = runRecords();
-  EXPECT_EQ(records.back(), "Leaving USBOCAlertTest::run");
-  EXPECT_EQ(std::find(records.begin(), records.end(), "Leaving HalvexDevice::isOCStateExist"),
-            records.end());
-}
-
-TEST_F(DiagnosticTest, OtherAnswersThanTwoAreNoOverCurrent) {
-  Json odd = port(1, "a");
-  odd["overCurrent"] = 1;
-  Json free = {{"port", 2}, {"overCurrent", 7}};
-  HalvexDevice& device = hub(Json::array({odd, free}));
-  ASSERT_EQ(device.open(0), 0u);
-  EXPECT_EQ(runOn(device), kClean);
-}
-
-TEST_F(DiagnosticTest, NullDeviceGetsNoVerdictWithTimesAndEndsCompleted) {
+TEST_F(DiagnosticTest, NullDeviceGetsNoVerdict) {
   hub(Json::array());
-  IFunctionalTest* test = Catalogue::only(m_diagnostic.get());
-  std::unique_ptr<DiagnosticResult> result(test->run(nullptr, DiagnosticSettings()));
-  EXPECT_EQ(verdictOf(*result), kNoVerdict);
-  EXPECT_FALSE(result->getTestStartTime().empty());
-  EXPECT_FALSE(result->getTestCompletionTime().empty());
-  EXPECT_EQ(test->getStatus().getStatus(), DiagnosticStatus::STATUS_COMPLETED);
-  EXPECT_EQ(test->getStatus().getProgress(), 100u);
+  IFunctionalTest& test = *Catalogue::only(m_diagnostic.get());
+  const std::unique_ptr<DiagnosticResult> result(test.run(nullptr, DiagnosticSettings()));
+  EXPECT_EQ(verdictOf(*result, test), kNoVerdict);
   EXPECT_EQ(runRecords(), (Texts{"Entering USBOCAlertTest::run", "Invalid parameters",
                                  "Leaving USBOCAlertTest::run"}));
 }
 
-TEST_F(DiagnosticTest, AbortSuspendAndResumeChangeNoResult) {
-  HalvexDevice& device = hub(Json::array({port(1, "a")}));
-  ASSERT_EQ(device.open(0), 0u);
-  m_diagnostic->resumeDiagnostic();
-  m_diagnostic->abortDiagnostic();
-  m_diagnostic->suspendDiagnostic();
-  EXPECT_EQ(runOn(device), kClean);
-  EXPECT_EQ(Catalogue::only(m_diagnostic.get())->getStatus().getProgress(), 100u);
-}
-
 TEST_F(DiagnosticTest, SupportsExactlyTheHubsWithADescriptor) {
-  Json failingHub = rootHub("/other", 2, 5);
-  failingHub["name"] = "Failing Hub";
-  useTopology(topology(Json::array({rootHub("/hub", 2), failingHub, usbDevice("Keyboard")})));
-  EnumeratorPtr enumerator(m_module.getIDeviceEnumerator(false, kNormal));
-  DiagnosticPtr diagnostic(m_module.getIDiagnostics(true, kNormal));
-  std::vector<VirtualDevice>& devices = *enumerator->getDeviceVector("", 0);
+  Devices& devices = enumerate(
+      Json::array({rootHub("/hub", 2), with(rootHub("/other", 2, 5), "name", "Failing Hub"),
+                   usbDevice("Pad")}));
+  m_diagnostic.reset(m_module.getIDiagnostics(true, kNormal));
   ASSERT_EQ(devices.size(), 3u);
-  EXPECT_TRUE(diagnostic->isDeviceSupportedByTest(deviceAt(devices, 0), 0));
-  EXPECT_FALSE(diagnostic->isDeviceSupportedByTest(deviceAt(devices, 1), 0));
-  EXPECT_FALSE(diagnostic->isDeviceSupportedByTest(deviceAt(devices, 2), 0));
-  EXPECT_FALSE(diagnostic->isDeviceSupportedByTest(deviceAt(devices, 0), 1));
-  const Texts texts = traceTexts(diagnosticLog());
-  EXPECT_NE(std::find(texts.begin(), texts.end(), "Enabling test for  Root Hub Name"), texts.end());
-  EXPECT_NE(std::find(texts.begin(), texts.end(), "Disabling test for  Failing Hub"), texts.end());
+  EXPECT_TRUE(m_diagnostic->isDeviceSupportedByTest(deviceAt(devices, 0), 0));
+  EXPECT_FALSE(m_diagnostic->isDeviceSupportedByTest(deviceAt(devices, 1), 0));
+  EXPECT_FALSE(m_diagnostic->isDeviceSupportedByTest(deviceAt(devices, 2), 0));
+  EXPECT_FALSE(m_diagnostic->isDeviceSupportedByTest(deviceAt(devices, 0), 1));
+  EXPECT_EQ(traceTexts(diagnosticLog()),
+            (Texts{"Enabling test for  Root Hub Name", "Disabling test for  Failing Hub",
+                   "Disabling test for  Pad"}));
 }
 
 struct PortCountCase {
@@ -198,34 +169,30 @@ struct PortCountCase {
   std::string addlHWInfo;
   int count;
 };
-
 ROW_PRINTS_AS_ITS_NAME(PortCountCase)
 
-class PortCountTextTest : public DiagnosticTest,
-                          public ::testing::WithParamInterface<PortCountCase> {};
+class PortCountTest : public DiagnosticTest, public ::testing::WithParamInterface<PortCountCase> {};
 
-TEST_P(PortCountTextTest, ReadsTheCountAndAsksThatManyPorts) {
+TEST_P(PortCountTest, ReadsTheCountAndAsksThatManyPorts) {
   HalvexDevice& device = hub(Json::array(), GetParam().addlHWInfo);
   ASSERT_EQ(device.open(0), 0u);
   EXPECT_EQ(runOn(device), kClean);
   const Texts records = runRecords();
-  EXPECT_NE(std::find(records.begin(), records.end(),
-                      "Number of ports on this device are : " + std::to_string(GetParam().count)),
-            records.end());
-  const long asked = std::count_if(records.begin(), records.end(), [](const std::string& t) {
-    return t.find("Root Hub Port") != t.npos;
-  });
-  EXPECT_EQ(asked, std::max(GetParam().count, 0));
+  const std::string count =
+      "Number of ports on this device are : " + std::to_string(GetParam().count);
+  EXPECT_EQ(std::count(records.begin(), records.end(), count), 1);
+  EXPECT_EQ(std::count(records.begin(), records.end(), kFree), std::max(GetParam().count, 0));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, PortCountTextTest,
-    ::testing::Values(PortCountCase{"LabelAndBar", "Speed:High|Number of Ports:4|Power:Self|", 4},
-                      PortCountCase{"BlankAndNoBar", "Number of Ports: 7", 7},
-                      PortCountCase{"Negative", "Number of Ports:-3|", -3},
-                      PortCountCase{"NoLabelNoNumber", "Speed:High|", 0},
-                      PortCountCase{"NoLabelLeadingNumber", "5 ports|Number of 3", 5},
-                      PortCountCase{"NoLabelNoBar", " 2 ports", 2}, PortCountCase{"Empty", "", 0}),
-    [](const ::testing::TestParamInfo<PortCountCase>& info) { return info.param.name; });
+const PortCountCase kPortCounts[] = {
+    {"LabelAndBar", "Speed:High|Number of Ports:4|Power:Self|", 4},
+    {"BlankAndNoBar", "Number of Ports: 7", 7},
+    {"Negative", "Number of Ports:-3|", -3},
+    {"NoLabelNoNumber", "Speed:High|", 0},
+    {"NoLabelLeadingNumber", "5 ports|Number of 3", 5},
+    {"NoLabelNoBar", " 2 ports", 2},
+    {"Empty", "", 0},
+};
+INSTANTIATE_TEST_SUITE_P(Texts, PortCountTest, ::testing::ValuesIn(kPortCounts), RowName());
 
 }  // namespace

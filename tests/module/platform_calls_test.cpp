@@ -4,10 +4,11 @@
 
 #include <thread>
 
-#include "../support/NamedCase.h"
 #include "../support/TempDir.h"
 #include "platform/windows_calls.h"
 
+// The errors that failed opens set are checked through the module's open (device_open_test.cpp),
+// the thread and process identifiers through the trace stamps (trace_stamp suite).
 namespace {
 
 HANDLE openForWriting(const std::string& path) {
@@ -15,47 +16,17 @@ HANDLE openForWriting(const std::string& path) {
                      nullptr);
 }
 
-struct OpenFailure {
-  const char* name;
-  std::string path;
-  DWORD expectedError;
-};
-ROW_PRINTS_AS_ITS_NAME(OpenFailure)
-
-class CreateFileFailureTest : public ::testing::TestWithParam<OpenFailure> {};
-
-TEST_P(CreateFileFailureTest, SetsTheWindowsError) {
-  EXPECT_EQ(openForWriting(GetParam().path), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), GetParam().expectedError);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Paths, CreateFileFailureTest,
-    ::testing::Values(OpenFailure{"Empty", "", ERROR_PATH_NOT_FOUND},
-                      OpenFailure{"Missing", "/nonexistent-halvex/file", ERROR_FILE_NOT_FOUND},
-                      OpenFailure{"Directory", "/tmp", ERROR_ACCESS_DENIED},
-                      OpenFailure{"BelowAFile", "/dev/null/x", ERROR_PATH_NOT_FOUND},
-                      // Read-only even for root.
-                      OpenFailure{"ReadOnlyAttribute", "/sys/devices/system/cpu/online",
-                                  ERROR_ACCESS_DENIED}),
-    [](const ::testing::TestParamInfo<OpenFailure>& info) { return info.param.name; });
-
-TEST(CreateFileTest, OpensAnExistingFileForWritingOnly) {
+TEST(CreateFileTest, OpensAnExistingFileForWritingOnlyAndNeverCreatesOne) {
   TempDir dir;
-  const std::string path = dir.write("node", "");
-  const HANDLE handle = openForWriting(path);
+  EXPECT_EQ(openForWriting(dir.file("new")), INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(fileExists(dir.file("new")));
+  const HANDLE handle = openForWriting(dir.write("node", ""));
   ASSERT_NE(handle, INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), 0u);
   EXPECT_EQ(::fcntl(descriptorOfHandle(handle), F_GETFL) & O_ACCMODE, O_WRONLY);
   EXPECT_EQ(::write(descriptorOfHandle(handle), "x", 1), 1);
   EXPECT_EQ(CloseHandle(handle), 1);
   EXPECT_EQ(::fcntl(descriptorOfHandle(handle), F_GETFD), -1) << "descriptor still open";
-}
-
-TEST(CreateFileTest, NeverCreatesAFile) {
-  TempDir dir;
-  EXPECT_EQ(openForWriting(dir.file("new")), INVALID_HANDLE_VALUE);
-  EXPECT_FALSE(fileExists(dir.file("new")));
 }
 
 TEST(CloseHandleTest, InvalidHandleFailsWithoutClosingAnything) {
@@ -69,15 +40,6 @@ TEST(LastErrorTest, IsKeptPerThread) {
   std::thread([&] { otherThreadError = GetLastError(); }).join();
   EXPECT_EQ(otherThreadError, 0u);
   EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
-}
-
-TEST(IdentifiersTest, AreTheKernelsThreadAndProcessIds) {
-  EXPECT_EQ(GetCurrentProcessId(), static_cast<DWORD>(::getpid()));
-  DWORD mainThread = GetCurrentThreadId();
-  DWORD otherThread = mainThread;
-  std::thread([&] { otherThread = GetCurrentThreadId(); }).join();
-  EXPECT_EQ(mainThread, static_cast<DWORD>(::getpid()));  // the main thread's id is the pid
-  EXPECT_NE(otherThread, mainThread);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <ctime>
-#include <optional>
 #include <regex>
 #include <string>
 
@@ -12,18 +11,13 @@ namespace KestraDiags {
 namespace TessaryTests {
 namespace {
 
-using System::DateTime;
-
+// Each test runs in a process of its own, so the zone set here reaches no other test.
 void setTimeZone(const char* zone) {
 #ifdef _WIN32
-  _putenv_s("TZ", zone != nullptr ? zone : "");
+  _putenv_s("TZ", zone);
   _tzset();
 #else
-  if (zone != nullptr) {
-    setenv("TZ", zone, 1);
-  } else {
-    unsetenv("TZ");
-  }
+  setenv("TZ", zone, 1);
   tzset();
 #endif
 }
@@ -36,48 +30,30 @@ std::time_t utcFromFields(std::tm& fields) {
 #endif
 }
 
-// Changes the process's time zone and puts the one the test runner had back afterwards.
-class DateTimeTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (const char* zone = std::getenv("TZ")) {
-      m_savedZone = zone;
-    }
-  }
-  void TearDown() override { setTimeZone(m_savedZone ? m_savedZone->c_str() : nullptr); }
-
- private:
-  std::optional<std::string> m_savedZone;
-};
-
-const std::regex kStampPattern(
-    R"(^(\d{4})-(\d{2})-(\d{2})T(\d{2}):(\d{2}):(\d{2})([+-])(\d{2}):(\d{2})$)");
-
-struct ZoneCase {
-  const char* zone;
-  const char* offset;
-};
-
 // Zones without summer time, so that the offset does not depend on the date. Far east and far
 // west zones are a day apart from UTC for much of the day, so together they cover the
 // crossing of a date line at any hour the test runs. The names have three letters, the only
 // length the Windows C run-time reads.
-const ZoneCase kZoneCases[] = {
+const struct {
+  const char* zone;
+  const char* offset;
+} kZones[] = {
     {"UTC0", "+00:00"},    {"EST5", "-05:00"},     {"IST-5:30", "+05:30"}, {"NPT-5:45", "+05:45"},
     {"XYZ0:30", "-00:30"}, {"ABC-0:30", "+00:30"}, {"LNT-14", "+14:00"},   {"BIT12", "-12:00"},
 };
 
-TEST_F(DateTimeTest, StampIsLocalTimeWithItsUtcOffset) {
-  for (const ZoneCase& c : kZoneCases) {
+TEST(DateTimeTest, StampIsLocalTimeWithItsUtcOffset) {
+  const std::regex shape(
+      R"(^(\d{4})-(\d{2})-(\d{2})T(\d{2}):(\d{2}):(\d{2})([+-])(\d{2}):(\d{2})$)");
+  for (const auto& c : kZones) {
     setTimeZone(c.zone);
     const std::time_t before = std::time(nullptr);
-    const std::string stamp = DateTime().getDateTime();
+    const std::string stamp = System::DateTime().getDateTime();
     const std::time_t after = std::time(nullptr);
 
     std::smatch parts;
-    ASSERT_TRUE(std::regex_match(stamp, parts, kStampPattern)) << c.zone << ": " << stamp;
+    ASSERT_TRUE(std::regex_match(stamp, parts, shape)) << c.zone << ": " << stamp;
     EXPECT_EQ(stamp.substr(stamp.size() - 6), c.offset) << c.zone;
-
     // The clock fields less the offset must be the moment of the call.
     std::tm fields{};
     fields.tm_year = std::stoi(parts[1]) - 1900;

@@ -11,32 +11,27 @@ namespace {
 using Diag::DiagnosticEvent;
 using Diag::DiagnosticResult;
 
-struct DumpCase {
-  DiagnosticResult::TestResult result;
-  unsigned int code;
-  DiagnosticEvent::EventType type;
-  const char* start;
-  const char* completed;
-  const char* line;
-};
-
-const DumpCase kDumpCases[] = {
-    {DiagnosticResult::TEST_PASSED, 111, DiagnosticEvent::EVENT_INFORMATION,
-     "2026-12-06T07:05:09+01:00", "2026-12-06T07:05:10+01:00",
-     "result=passed code=111 event=information start=2026-12-06T07:05:09+01:00 "
-     "completed=2026-12-06T07:05:10+01:00"},
-    {DiagnosticResult::TEST_FAILED, 113, DiagnosticEvent::EVENT_ERROR, "a", "b",
-     "result=failed code=113 event=error start=a completed=b"},
-    {DiagnosticResult::TEST_PASSED, 0, DiagnosticEvent::EVENT_WARNING, "", "",
-     "result=passed code=0 event=warning start= completed="},
-    {DiagnosticResult::TEST_PASSED, 4294967295u, DiagnosticEvent::EVENT_WARNING, "", "",
-     "result=passed code=4294967295 event=warning start= completed="},
-    {static_cast<DiagnosticResult::TestResult>(7), 1, static_cast<DiagnosticEvent::EventType>(9),
-     "", "", "result=unknown code=1 event=unknown start= completed="},
-};
-
 TEST(DiagnosticResultTest, DumpWritesOneLineWithoutLineEnd) {
-  for (const DumpCase& c : kDumpCases) {
+  const struct {
+    DiagnosticResult::TestResult result;
+    unsigned int code;
+    DiagnosticEvent::EventType type;
+    const char* start;
+    const char* completed;
+    const char* line;
+  } cases[] = {
+      {DiagnosticResult::TEST_PASSED, 111, DiagnosticEvent::EVENT_INFORMATION,
+       "2026-12-06T07:05:09+01:00", "2026-12-06T07:05:10+01:00",
+       "result=passed code=111 event=information start=2026-12-06T07:05:09+01:00 "
+       "completed=2026-12-06T07:05:10+01:00"},
+      {DiagnosticResult::TEST_FAILED, 113, DiagnosticEvent::EVENT_ERROR, "a", "b",
+       "result=failed code=113 event=error start=a completed=b"},
+      {DiagnosticResult::TEST_PASSED, 4294967295u, DiagnosticEvent::EVENT_WARNING, "", "",
+       "result=passed code=4294967295 event=warning start= completed="},
+      {static_cast<DiagnosticResult::TestResult>(7), 1, static_cast<DiagnosticEvent::EventType>(9),
+       "", "", "result=unknown code=1 event=unknown start= completed="},
+  };
+  for (const auto& c : cases) {
     DiagnosticResult result(c.result, c.code, c.type);
     result.setTestStartTime(c.start);
     result.setTestCompletionTime(c.completed);

@@ -66,13 +66,8 @@ class ScriptedDiagnostics : public Diag::IDiagnostics {
   explicit ScriptedDiagnostics(DeviceEnum::IDeviceEnumerator::DiagnosticMode mode =
                                    DeviceEnum::IDeviceEnumerator::MODE_NORMAL)
       : IDiagnostics("Scripted", "0.1", "Scripted diagnostics", false, mode) {}
-  ScriptedDiagnostics(const char* name, const char* version, const char* description,
-                      bool logEnabled, DeviceEnum::IDeviceEnumerator::DiagnosticMode mode)
-      : IDiagnostics(name, version, description, logEnabled, mode) {}
   ~ScriptedDiagnostics() override {
-    for (Diag::IFunctionalTest* test : m_functionalTests) {
-      delete test;
-    }
+    for (Diag::IFunctionalTest* test : m_functionalTests) delete test;
   }
 
   ScriptedTest& addTest(bool supports, ScriptedTest::Run run) {
@@ -84,7 +79,6 @@ class ScriptedDiagnostics : public Diag::IDiagnostics {
   void addEmptySlot() { m_functionalTests.push_back(nullptr); }
 
   const Journal& journal() const { return m_journal; }
-  bool logEnabled() const { return m_logEnabled; }
   using IDiagnostics::setLogFile;
 
  private:

@@ -1,25 +1,19 @@
-#include <gtest/gtest.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <memory>
 #include <regex>
 #include <set>
-#include <string>
 #include <thread>
 #include <utility>
 
-#include "../support/ModuleUnderTest.h"
-#include "../support/TempDir.h"
+#include "../module/ModuleFixture.h"
 
 namespace {
 
-using KestraDiags::DeviceEnum::IDeviceEnumerator;
 using Ids = std::pair<long, long>;  // thread, process
-
-constexpr IDeviceEnumerator::DiagnosticMode kNormal = IDeviceEnumerator::MODE_NORMAL;
+using TraceStampTest = ModuleTest;
 
 // The thread and process identifiers of every record in the log.
 std::set<Ids> stampIds(const std::string& log) {
@@ -34,48 +28,31 @@ std::set<Ids> stampIds(const std::string& log) {
 
 long threadId() { return static_cast<long>(::syscall(SYS_gettid)); }
 
-class TraceStampTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ::unsetenv("LUDREL_TOPOLOGY");  // no devices: the records of getDeviceVector itself suffice
-    m_module.setPackageConfigFile(m_dir.file("config/halvex.xml").c_str());
-    m_dir.makeDir("log");
-  }
-  void enumerate() const {
-    const std::unique_ptr<IDeviceEnumerator> enumerator(
-        m_module.getIDeviceEnumerator(true, kNormal));
-    enumerator->getDeviceVector("host", 0);
-  }
-  std::string log() const { return readFile(m_dir.file("log/HalvexDeviceEnumerator.log")); }
-
-  TempDir m_dir;
-  ModuleUnderTest m_module;
-};
-
 TEST_F(TraceStampTest, EachThreadStampsItsOwnIdentifier) {
-  enumerate();
+  enumerate(Json::array());
   long otherThread = 0;
   std::thread([&] {
     otherThread = threadId();
-    enumerate();
+    enumerate(Json::array());
   }).join();
-  enumerate();
-  EXPECT_EQ(stampIds(log()), (std::set<Ids>{{threadId(), ::getpid()}, {otherThread, ::getpid()}}));
+  enumerate(Json::array());
+  EXPECT_EQ(stampIds(enumeratorLog()),
+            (std::set<Ids>{{threadId(), ::getpid()}, {otherThread, ::getpid()}}));
 }
 
 TEST_F(TraceStampTest, AForkedChildStampsItsOwnIdentifiers) {
-  enumerate();  // the parent's identifiers are known to the module before the fork
+  enumerate(Json::array());  // the parent's identifiers are known to the module before the fork
   const pid_t child = ::fork();
   ASSERT_NE(child, -1);
   if (child == 0) {
-    enumerate();
+    enumerate(Json::array());
     std::_Exit(0);
   }
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   // A child's only thread has the child's process identifier as its thread identifier.
-  EXPECT_EQ(stampIds(log()), (std::set<Ids>{{threadId(), ::getpid()}, {child, child}}));
+  EXPECT_EQ(stampIds(enumeratorLog()), (std::set<Ids>{{threadId(), ::getpid()}, {child, child}}));
 }
 
 }  // namespace
