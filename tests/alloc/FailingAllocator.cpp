@@ -30,15 +30,11 @@ bool shouldFail(std::size_t size) {
 }
 
 void* allocate(std::size_t size, std::size_t alignment) noexcept {
-  if (shouldFail(size)) return nullptr;
-  if (size == 0) size = 1;
   void* block = nullptr;
-  if (alignment <= alignof(std::max_align_t)) {
-    block = std::malloc(size);
-  } else if (::posix_memalign(&block, alignment, size) != 0) {
-    block = nullptr;
+  if (shouldFail(size) || ::posix_memalign(&block, alignment, size == 0 ? 1 : size) != 0) {
+    return nullptr;
   }
-  if (block != nullptr) ++g_liveBlocks;
+  ++g_liveBlocks;
   return block;
 }
 

@@ -1,5 +1,6 @@
 // Runs a fuzz target once on every file it is given, or on every file in the folders it is
-// given: how the corpus and the crashes found so far are replayed by the ordinary test run.
+// given and their subfolders, as libFuzzer reads them: how the corpus and the crashes found so far
+// are replayed by the ordinary test run.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::filesystem::path path(argv[i]);
     if (std::filesystem::is_directory(path)) {
-      for (const auto& entry : std::filesystem::directory_iterator(path)) {
+      for (const auto& entry : std::filesystem::recursive_directory_iterator(path)) {
         if (entry.is_regular_file()) {
           replay(entry.path());
           ++inputs;

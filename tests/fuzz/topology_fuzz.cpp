@@ -2,6 +2,7 @@
 // line, and a topology it takes can be walked and asked about every hub port without a crash.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -19,20 +20,14 @@ using KestraDiags::Ludrel::USBUtil;
 
 std::string g_dir;
 
-bool isOneLineOfPlainText(const std::string& text) {
-  if (text.empty()) return false;
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) return false;
-  }
-  return true;
-}
-
-bool isKnownError(const std::string& name) {
-  for (const char* known :
-       {"LUDREL_ERROR_IO", "LUDREL_ERROR_TOO_BIG", "LUDREL_ERROR_PARSE", "LUDREL_ERROR_FORMAT"}) {
-    if (name == known) return true;
-  }
-  return false;
+// A refusal names one of the simulation's errors and tells why in one line of plain text.
+bool isPlainRefusal() {
+  const std::string name = USBUtil::lastErrorName();
+  const std::string message = USBUtil::lastErrorMessage();
+  return (name == "LUDREL_ERROR_IO" || name == "LUDREL_ERROR_TOO_BIG" ||
+          name == "LUDREL_ERROR_PARSE" || name == "LUDREL_ERROR_FORMAT") &&
+         !message.empty() &&
+         std::all_of(message.begin(), message.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
 }
 
 // The faults a topology may ask for are thrown as these types; nothing else may come out.
@@ -84,8 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     USBDeviceFinder finder(nullptr);
     if (finder.getAllUSBDevices()) {
       walk(finder);
-    } else if (!isKnownError(USBUtil::lastErrorName()) ||
-               !isOneLineOfPlainText(USBUtil::lastErrorMessage())) {
+    } else if (!isPlainRefusal()) {
       std::abort();
     }
   }

@@ -1,25 +1,19 @@
-#include <fstream>
 #include <functional>
 #include <set>
-#include <sstream>
 #include <utility>
 
 #include "TopologyFixture.h"
-#include "ludrel/USBUtil.h"
-
-using KestraDiags::Ludrel::USBDeviceFinder;
-using KestraDiags::Ludrel::USBUtil;
 
 namespace {
 
 const std::string kExamples = HALVEX_EXAMPLES_DIR;
-const std::string kFormatDocument = HALVEX_DOCS_DIR "/topology-format.md";
 // The fault topologies name the stand-in node of the root hub relative to their own folder.
 const std::string kRootHub = kExamples + "/faults/../nodes/001/001";
+using Ports = std::set<std::pair<std::string, int>>;
 
 // Every (hub path, port) whose over-current answer is 2.
-std::set<std::pair<std::string, int>> portsInOverCurrent(const std::vector<Usb_Device>& records) {
-  std::set<std::pair<std::string, int>> found;
+Ports portsInOverCurrent(const std::vector<Usb_Device>& records) {
+  Ports found;
   USBDeviceFinder finder(nullptr);
   for (const Usb_Device& record : records) {
     for (int port = 1; !record.sDevDescriptor.empty() && port <= record.nNumofPorts; ++port) {
@@ -32,80 +26,56 @@ std::set<std::pair<std::string, int>> portsInOverCurrent(const std::vector<Usb_D
   return found;
 }
 
-// What the k-th call of Next (from 1) threw, as "index:type".
-std::string whereNextThrows() {
+// What the fourth call of Next gives: each fault topology throws at its flash drive.
+std::string fourthNext() {
   USBDeviceFinder finder(nullptr);
   EXPECT_TRUE(finder.getAllUSBDevices());
-  Usb_Device* record = nullptr;
-  for (int call = 1;; ++call) {
-    const std::string at = std::to_string(call) + ":";
-    try {
-      if (!finder.Next(&record)) return "no throw";
-      delete record;
-    } catch (const std::string&) {
-      return at + "string";
-    } catch (unsigned long) {
-      return at + "unsigned long";
-    } catch (int) {
-      return at + "int";
-    }
-  }
+  return nextOutcomes(finder).at(3);
 }
-
-struct Example {
-  const char* file;
-  std::function<void()> check;
-};
 
 class ExampleTest : public TopologyTest {};
 
 TEST_F(ExampleTest, EachBundledTopologyShowsWhatItIsFor) {
-  const Example examples[] = {
+  const std::pair<const char*, std::function<void()>> examples[] = {
       {"rack-server.json",
        [] {
-         const std::set<std::pair<std::string, int>> expected = {{kExamples + "/nodes/001/003", 2}};
-         EXPECT_EQ(portsInOverCurrent(enumerate()), expected);
+         EXPECT_EQ(portsInOverCurrent(enumerate()), (Ports{{kExamples + "/nodes/001/003", 2}}));
        }},
-      {"desktop.json", [] { EXPECT_TRUE(portsInOverCurrent(enumerate()).empty()); }},
+      {"desktop.json", [] { EXPECT_EQ(portsInOverCurrent(enumerate()), Ports()); }},
       {"faults/enumeration-fails.json",
        [] {
-         USBDeviceFinder finder(nullptr);
-         EXPECT_FALSE(finder.getAllUSBDevices());
+         EXPECT_FALSE(USBDeviceFinder(nullptr).getAllUSBDevices());
          EXPECT_EQ(USBUtil::lastErrorName(), "LUDREL_ERROR_IO");
        }},
-      {"faults/next-throws-string.json", [] { EXPECT_EQ(whereNextThrows(), "4:string"); }},
+      {"faults/next-throws-string.json",
+       [] { EXPECT_EQ(fourthNext(), "threw string device removed during enumeration"); }},
       {"faults/next-throws-unsigned-long.json",
-       [] { EXPECT_EQ(whereNextThrows(), "4:unsigned long"); }},
-      {"faults/next-throws-int.json", [] { EXPECT_EQ(whereNextThrows(), "4:int"); }},
+       [] { EXPECT_EQ(fourthNext(), "threw unsigned long 1167"); }},
+      {"faults/next-throws-int.json", [] { EXPECT_EQ(fourthNext(), "threw int 5"); }},
       {"faults/port-busy-throws-int.json",
        [] {
-         USBDeviceFinder finder(nullptr);
-         std::string key;
-         EXPECT_TRUE(finder.isPortBusy(kRootHub, 1, key, nullptr));
-         EXPECT_THROW(finder.isPortBusy(kRootHub, 2, key, nullptr), int);
+         EXPECT_EQ(portAnswers(kRootHub, 1), "busy 04d9:1702 USB Keyboard, 0");
+         EXPECT_EQ(portAnswers(kRootHub, 2), "threw int 31, 0");
        }},
       {"faults/oc-check-throws.json",
        [] {
-         USBDeviceFinder finder(nullptr);
-         int state = 0;
-         EXPECT_EQ(finder.checkforOCState(kRootHub, 1, state, nullptr), 0);
-         EXPECT_THROW(finder.checkforOCState(kRootHub, 2, state, nullptr), unsigned long);
+         EXPECT_EQ(portAnswers(kRootHub, 1), "busy 04d9:1702 USB Keyboard, 0");
+         EXPECT_EQ(portAnswers(kRootHub, 2),
+                   "busy 090c:1000 USB Flash Drive, threw unsigned long 121");
        }},
   };
-  for (const Example& example : examples) {
-    SCOPED_TRACE(example.file);
-    useTopologyPath(kExamples + "/" + example.file);
-    example.check();
+  for (const auto& [file, check] : examples) {
+    SCOPED_TRACE(file);
+    useTopologyPath(kExamples + "/" + file);
+    check();
     EXPECT_TRUE(USBUtil::lastErrorName().empty() ||
-                std::string(example.file) == "faults/enumeration-fails.json")
+                std::string(file) == "faults/enumeration-fails.json")
         << USBUtil::lastErrorMessage();
   }
 }
 
 TEST_F(ExampleTest, TheDocumentedExampleIsAValidTopology) {
-  std::stringstream document;
-  document << std::ifstream(kFormatDocument).rdbuf();
-  const std::string text = document.str();
+  const std::string text = readText(HALVEX_DOCS_DIR "/topology-format.md");
   const std::string opening = "```json\n";
   const std::size_t begin = text.find(opening);
   ASSERT_NE(begin, std::string::npos);
@@ -113,8 +83,7 @@ TEST_F(ExampleTest, TheDocumentedExampleIsAValidTopology) {
   useTopology(text.substr(begin + opening.size(), end - begin - opening.size()));
   const std::vector<Usb_Device> records = enumerate();
   EXPECT_EQ(records.size(), 5u) << USBUtil::lastErrorMessage();
-  const std::set<std::pair<std::string, int>> expected = {{"/dev/bus/usb/001/001", 2}};
-  EXPECT_EQ(portsInOverCurrent(records), expected);
+  EXPECT_EQ(portsInOverCurrent(records), (Ports{{"/dev/bus/usb/001/001", 2}}));
 }
 
 TEST_F(ExampleTest, EveryParentLocationIsADeviceOrThePciRoot) {

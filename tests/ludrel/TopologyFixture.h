@@ -1,31 +1,135 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
+#include "../support/Environment.h"
+#include "../support/UniqueDirectory.h"
 #include "ludrel/USBDeviceFinder.h"
+#include "ludrel/USBUtil.h"
 #include "ludrel/Usb_Device.h"
+
+using KestraDiags::Ludrel::USBDeviceFinder;
+using KestraDiags::Ludrel::USBUtil;
+using Texts = std::vector<std::string>;
 
 // Each test gets its own directory for topology files and points LUDREL_TOPOLOGY at its file.
 class TopologyTest : public ::testing::Test {
  protected:
-  TopologyTest();
-  ~TopologyTest() override;
+  ~TopologyTest() override {
+    unsetEnvironment("LUDREL_TOPOLOGY");
+    std::error_code ignored;
+    std::filesystem::remove_all(m_dir, ignored);
+  }
 
-  // Writes text (any bytes) to name in the test's directory and returns its path.
-  std::string writeFile(const std::string& name, const std::string& text) const;
+  // Writes text (any bytes) to name in the test's directory, or to name when it is a full path,
+  // and returns its path.
+  std::string writeFile(const std::string& name, const std::string& text) const {
+    const std::string path = (m_dir / name).string();
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    return path;
+  }
+  // A file of its own for each text: the library knows a file again by its path, size and time,
+  // and a file rewritten within the clock's resolution (a second on Windows) would be taken for
+  // the one read before.
+  std::string newFile(const std::string& text) {
+    return writeFile("topology-" + std::to_string(++m_files) + ".json", text);
+  }
   // Writes the topology and makes it the one that new finders read.
-  std::string useTopology(const std::string& json) const;
-  static void useTopologyPath(const std::string& path);
+  std::string useTopology(const std::string& json) { return useTopologyPath(newFile(json)); }
+  static std::string useTopologyPath(const std::string& path) {
+    setEnvironment("LUDREL_TOPOLOGY", path);
+    return path;
+  }
 
-  std::filesystem::path m_dir;
+  const std::filesystem::path m_dir = makeUniqueDirectory("ludrel-test-");
+  int m_files = 0;
 };
 
-// Every record of a fresh finder's enumeration, in the order Next hands them out.
-std::vector<Usb_Device> enumerate();
-
 // A topology that holds just the given device entries.
-std::string topologyOf(const std::string& deviceEntries);
+inline std::string topologyOf(const std::string& deviceEntries) {
+  return R"({"devices": [)" + deviceEntries + "]}";
+}
+
+inline std::string readText(const std::string& path) {
+  std::stringstream text;
+  text << std::ifstream(path).rdbuf();
+  return text.str();
+}
+
+// What the call threw, as its type and value ("int 7"), or "nothing". The simulation throws
+// nothing else.
+template <typename Call>
+std::string thrownBy(Call call) {
+  try {
+    call();
+    return "nothing";
+  } catch (const std::string& text) {
+    return "string " + text;
+  } catch (unsigned long value) {
+    return "unsigned long " + std::to_string(value);
+  } catch (int value) {
+    return "int " + std::to_string(value);
+  }
+}
+
+// What each call of Next on an enumerated finder gives, up to the one that says there is no
+// more: a record's name, or "threw " and what the call threw (the record left null).
+inline Texts nextOutcomes(USBDeviceFinder& finder) {
+  Texts outcomes;
+  for (std::size_t call = 0; call < 1000; ++call) {
+    Usb_Device* record = nullptr;
+    bool more = false;
+    const std::string thrown = thrownBy([&] { more = finder.Next(&record); });
+    if (thrown != "nothing") {
+      outcomes.push_back("threw " + thrown + (record == nullptr ? "" : " and gave a record"));
+    } else if (!more) {
+      break;
+    } else {
+      outcomes.push_back(record->sDevName);
+    }
+    delete record;
+  }
+  return outcomes;
+}
+
+// Every record of a fresh finder's enumeration, in the order Next hands them out.
+inline std::vector<Usb_Device> enumerate() {
+  USBDeviceFinder finder(nullptr);
+  EXPECT_TRUE(finder.getAllUSBDevices()) << USBUtil::lastErrorMessage();
+  std::vector<Usb_Device> records;
+  Usb_Device* record = nullptr;
+  while (finder.Next(&record)) {
+    records.push_back(*record);
+    delete record;
+  }
+  return records;
+}
+
+// What a finder answers for a hub port, as the module asks (on a finder that never
+// enumerated): "busy <key>" or "free", then the over-current answer; "threw ..." for a query that
+// threw. A free port must leave the key alone, and the over-current answer is also the state
+// written back.
+inline std::string portAnswers(const std::string& hub, int port) {
+  USBDeviceFinder finder(nullptr);
+  std::string key = "left alone";
+  bool busy = false;
+  int state = 12345;
+  int answer = 0;
+  const std::string busyThrew =
+      thrownBy([&] { busy = finder.isPortBusy(hub, port, key, nullptr); });
+  const std::string answerThrew =
+      thrownBy([&] { answer = finder.checkforOCState(hub, port, state, nullptr); });
+  std::string text = busyThrew != "nothing" ? "threw " + busyThrew
+                     : busy                 ? "busy " + key
+                     : key == "left alone"  ? "free"
+                                            : "free, yet the key is " + key;
+  text += ", " + (answerThrew != "nothing" ? "threw " + answerThrew : std::to_string(answer));
+  if (answerThrew == "nothing" && state != answer) text += " (state " + std::to_string(state) + ")";
+  return text;
+}

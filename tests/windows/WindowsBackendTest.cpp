@@ -1,5 +1,6 @@
 // libludrel's Windows backend as the module uses it, on a machine without USB: Wine, which lists
-// no USB device at all. Port queries on paths that are no hub fail with a clear reason.
+// no USB device at all. Port queries on paths that are no hub fail with a clear reason. Few tests,
+// as each starts a Wine process.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -22,26 +23,13 @@ bool runsUnderWine() {
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-class WindowsBackendTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    _putenv_s("LUDREL_TOPOLOGY", "");
-    // One file per process: tests run side by side, and Windows will not remove an open file.
-    m_file = (std::filesystem::temp_directory_path() /
-              ("halvex-not-a-hub-" + std::to_string(GetCurrentProcessId()) + ".txt"))
-                 .string();
-    std::ofstream(m_file) << "not a hub";
-  }
-  void TearDown() override { std::filesystem::remove(m_file); }
-
-  std::string m_file;
-};
-
-TEST_F(WindowsBackendTest, IsTheBackendWithoutATopology) {
-  EXPECT_EQ(USBUtil::backendName(), "windows");
+bool startsWith(const std::string& text, const std::string& start) {
+  return text.rfind(start, 0) == 0;
 }
 
-TEST_F(WindowsBackendTest, WithoutAUsbBusEnumerationFailsWithTheReason) {
+TEST(WindowsBackendTest, AnswersWithoutATopologyAndWithoutAUsbBusEnumerationFailsWithTheReason) {
+  _putenv_s("LUDREL_TOPOLOGY", "");
+  EXPECT_EQ(USBUtil::backendName(), "windows");
   if (!runsUnderWine()) GTEST_SKIP() << "a real Windows machine has a USB bus";
   USBDeviceFinder finder(nullptr);
   EXPECT_FALSE(finder.getAllUSBDevices());
@@ -53,59 +41,54 @@ TEST_F(WindowsBackendTest, WithoutAUsbBusEnumerationFailsWithTheReason) {
             "no USB bus: Windows lists no USB host controller, hub or device");
 }
 
-TEST_F(WindowsBackendTest, PortOfAMissingHubIsFreeAndTheReasonIsKept) {
-  USBDeviceFinder finder(nullptr);
+TEST(WindowsBackendTest, PortQueriesOnWhatIsNoHubAnswerFreeAndKeepTheReason) {
+  _putenv_s("LUDREL_TOPOLOGY", "");
+  // One file per process: tests run side by side, and Windows will not remove an open file.
+  const std::string file = (std::filesystem::temp_directory_path() /
+                            ("halvex-not-a-hub-" + std::to_string(GetCurrentProcessId())))
+                               .string();
+  std::ofstream(file) << "not a hub";
+
   const std::string hub = R"(\\?\usb#no-such-hub#0#{f18a0e88-c30c-11d0-8815-00a0c906bed8})";
   std::string key = "left alone";
-  EXPECT_FALSE(finder.isPortBusy(hub, 1, key, nullptr));
+  EXPECT_FALSE(USBDeviceFinder(nullptr).isPortBusy(hub, 1, key, nullptr));
   EXPECT_EQ(key, "left alone");
   EXPECT_EQ(USBUtil::lastErrorName(), "LUDREL_ERROR_IO");
-  EXPECT_EQ(USBUtil::lastErrorMessage().rfind("cannot open hub " + hub + ": ", 0), 0u)
+  EXPECT_TRUE(startsWith(USBUtil::lastErrorMessage(), "cannot open hub " + hub + ": "))
       << USBUtil::lastErrorMessage();
   EXPECT_NE(USBUtil::lastErrorMessage().find("(Windows error "), std::string::npos);
-}
 
-TEST_F(WindowsBackendTest, OverCurrentQueryOnAFileAnswersNoDeviceAndKeepsTheHandleOpen) {
-  HANDLE file = CreateFileA(m_file.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  const std::string logFile = m_file + ".log";
-  std::ofstream log(logFile);
-  USBDeviceFinder finder(&log);
+  // With the caller's handle: the reason is logged, and the handle is left open.
+  HANDLE handle = CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  std::ofstream log(file + ".log");
   int state = 7;
-  EXPECT_EQ(finder.checkforOCState(m_file, 1, state, file), -1);
+  EXPECT_EQ(USBDeviceFinder(&log).checkforOCState(file, 1, state, handle), -1);
   EXPECT_EQ(state, -1);
   EXPECT_EQ(USBUtil::lastErrorName(), "LUDREL_ERROR_IO");
-  EXPECT_EQ(USBUtil::lastErrorMessage().rfind(
-                m_file + ": port 1: IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX: ", 0),
-            0u)
+  EXPECT_TRUE(startsWith(USBUtil::lastErrorMessage(),
+                         file + ": port 1: IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX: "))
       << USBUtil::lastErrorMessage();
   log.close();
-  std::ifstream written(logFile);
   std::string line;
-  std::getline(written, line);
+  std::getline(std::ifstream(file + ".log"), line);
   EXPECT_EQ(line, "Ludrel: LUDREL_ERROR_IO: " + USBUtil::lastErrorMessage());
-  written.close();
-  std::filesystem::remove(logFile);
-  // The handle is the caller's: the library has not closed it.
   DWORD count = 0;
-  EXPECT_TRUE(WriteFile(file, "x", 1, &count, nullptr));
-  EXPECT_TRUE(CloseHandle(file));
-}
+  EXPECT_TRUE(WriteFile(handle, "x", 1, &count, nullptr));
+  EXPECT_TRUE(CloseHandle(handle));
 
-TEST_F(WindowsBackendTest, OverCurrentQueryWithoutAHandleOpensThePathItself) {
-  USBDeviceFinder finder(nullptr);
-  int state = 0;
-  EXPECT_EQ(finder.checkforOCState(m_file, 2, state, INVALID_HANDLE_VALUE), -1);
-  EXPECT_EQ(USBUtil::lastErrorMessage().rfind(
-                m_file + ": port 2: IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX: ", 0),
-            0u)
+  // Without one: the path is opened, and closed again, so that nothing holds the file.
+  EXPECT_EQ(USBDeviceFinder(nullptr).checkforOCState(file, 2, state, INVALID_HANDLE_VALUE), -1);
+  EXPECT_TRUE(startsWith(USBUtil::lastErrorMessage(),
+                         file + ": port 2: IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX: "))
       << USBUtil::lastErrorMessage();
-  // Opened and closed again: nothing holds the file now.
   HANDLE exclusive =
-      CreateFileA(m_file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_NE(exclusive, INVALID_HANDLE_VALUE);
   CloseHandle(exclusive);
+  std::filesystem::remove(file + ".log");
+  std::filesystem::remove(file);
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "../ludrel/RecordText.h"
 #include "windows/WindowsRecords.h"
 
 using namespace KestraDiags::Ludrel;
@@ -64,97 +66,92 @@ TEST(UsbIdNumbers, ReadFourHexDigitsAfterEachLabel) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.identifier);
     const UsbIdNumbers numbers = usbIdNumbersOf(c.identifier);
-    EXPECT_EQ(numbers.vendor, c.vendor);
-    EXPECT_EQ(numbers.product, c.product);
-    EXPECT_EQ(numbers.revision, c.revision);
+    EXPECT_EQ(std::make_tuple(numbers.vendor, numbers.product, numbers.revision),
+              std::make_tuple(c.vendor, c.product, c.revision));
   }
 }
 
-TEST(WindowsRecord, RootHubCarriesItsPathAndPortCount) {
-  DeviceNode node = started(DeviceKind::Hub, R"(USB\ROOT_HUB30\4&2F0A3C9&0&0)");
-  node.interfacePath = R"(\\?\usb#root_hub30#4&2f0a3c9&0&0#{f18a0e88-c30c-11d0-8815-00a0c906bed8})";
-  node.description = "USB Root Hub (USB 3.0)";
-  node.manufacturer = "(Standard USB HUBs)";
-  node.parentInstanceId = R"(PCI\VEN_8086&DEV_A36D&SUBSYS_00000000&REV_10\3&11583659&1&A0)";
-  node.portCount = 10;
-  const Usb_Device record = windowsDeviceRecord(node);
-  EXPECT_EQ(record.nDevType, 1);
-  EXPECT_EQ(record.nDevStatus, 0);
-  EXPECT_EQ(record.nNumofPorts, 10);
-  EXPECT_EQ(record.sAddlHWInfo, "Number of Ports:10|");
-  EXPECT_EQ(record.sDevDescriptor, node.interfacePath);
-  EXPECT_EQ(record.sDevName, "USB Root Hub (USB 3.0)");
-  EXPECT_EQ(record.sDevDesc, "USB Root Hub (USB 3.0)");
-  EXPECT_EQ(record.sManufacturer, "(Standard USB HUBs)");
-  EXPECT_EQ(record.sDevInstanceId, node.instanceId);
-  EXPECT_EQ(record.sLocation, node.instanceId);  // a root hub has no location of its own
-  EXPECT_EQ(record.nidVendor, 0);
-  EXPECT_EQ(record.sDevKey, "");
-  EXPECT_EQ(record.sSerialNumber, "");
-}
+TEST(WindowsRecord, EachKindOfNodeGivesItsRecord) {
+  DeviceNode rootHub = started(DeviceKind::Hub, R"(USB\ROOT_HUB30\4&2F0A3C9&0&0)");
+  rootHub.interfacePath =
+      R"(\\?\usb#root_hub30#4&2f0a3c9&0&0#{f18a0e88-c30c-11d0-8815-00a0c906bed8})";
+  rootHub.description = "USB Root Hub (USB 3.0)";
+  rootHub.manufacturer = "(Standard USB HUBs)";
+  rootHub.parentInstanceId = R"(PCI\VEN_8086&DEV_A36D&SUBSYS_00000000&REV_10\3&11583659&1&A0)";
+  rootHub.portCount = 10;
 
-TEST(WindowsRecord, ExternalHubHasTheKeyItsPortGivesAndItsFirmware) {
-  DeviceNode node = started(DeviceKind::Hub, R"(USB\VID_04B4&PID_6560\5&2C7A3E1F&0&1)");
-  node.hardwareId = R"(USB\VID_04B4&PID_6560&REV_3298)";
-  node.description = "Generic USB Hub";
-  node.driverKey = R"({36fc9e60-c465-11cf-8056-444553540000}\0007)";
-  node.location = "Port_#0001.Hub_#0002";
-  node.address = 1;
-  node.portCount = 4;
-  const Usb_Device record = windowsDeviceRecord(node);
-  EXPECT_EQ(record.nDevType, 2);
-  EXPECT_EQ(record.nidVendor, 0x04B4);
-  EXPECT_EQ(record.nidProduct, 0x6560);
-  EXPECT_EQ(record.sFirmwareRev, "32.98");
-  EXPECT_EQ(record.sDevKey, "04b4:6560 #7");
-  EXPECT_EQ(record.sAddlHWInfo, "Number of Ports:4|");
-  EXPECT_EQ(record.sLocation, "Port_#0001.Hub_#0002");
-  EXPECT_EQ(record.nPortNumber, 1);
-  EXPECT_EQ(record.sSerialNumber, "");  // the hub driver made the instance's name
-}
+  DeviceNode hub = started(DeviceKind::Hub, R"(USB\VID_04B4&PID_6560\5&2C7A3E1F&0&1)");
+  hub.hardwareId = R"(USB\VID_04B4&PID_6560&REV_3298)";
+  hub.description = "Generic USB Hub";
+  hub.driverKey = R"({36fc9e60-c465-11cf-8056-444553540000}\0007)";
+  hub.location = "Port_#0001.Hub_#0002";
+  hub.address = 1;
+  hub.portCount = 4;
 
-TEST(WindowsRecord, HubWithoutAPortCountHasNone) {
-  DeviceNode node = started(DeviceKind::Hub, R"(USB\VID_04B4&PID_6560\5&2C7A3E1F&0&1)");
-  const Usb_Device record = windowsDeviceRecord(node);
-  EXPECT_EQ(record.nNumofPorts, 0);
-  EXPECT_EQ(record.sAddlHWInfo, "Number of Ports:0|");
-}
+  DeviceNode device = started(DeviceKind::Device, R"(USB\VID_0781&PID_5567\4C530001220528113261)");
+  device.friendlyName = "SanDisk Cruzer Blade";
+  device.description = "USB Mass Storage Device";
+  device.hardwareId = R"(USB\VID_0781&PID_5567&REV_0100)";
+  device.driverKey = R"({36fc9e60-c465-11cf-8056-444553540000}\0012)";
+  device.service = "USBSTOR";
+  device.address = 3;
 
-TEST(WindowsRecord, DeviceNamedByItsFriendlyNameWithSerialAndFallback) {
-  DeviceNode node = started(DeviceKind::Device, R"(USB\VID_0781&PID_5567\4C530001220528113261)");
-  node.friendlyName = "SanDisk Cruzer Blade";
-  node.description = "USB Mass Storage Device";
-  node.hardwareId = R"(USB\VID_0781&PID_5567&REV_0100)";
-  node.driverKey = R"({36fc9e60-c465-11cf-8056-444553540000}\0012)";
-  node.service = "USBSTOR";
-  node.address = 3;
-  const Usb_Device record = windowsDeviceRecord(node);
-  EXPECT_EQ(record.nDevType, 3);
-  EXPECT_EQ(record.sDevName, "SanDisk Cruzer Blade");
-  EXPECT_EQ(record.sDevDesc, "USB Mass Storage Device");
-  EXPECT_EQ(record.sSerialNumber, "4C530001220528113261");
-  EXPECT_EQ(record.sFallbackName, "USB Device 0781:5567");
-  EXPECT_EQ(record.sFirmwareRev, "1.00");
-  EXPECT_EQ(record.sService, "USBSTOR");
-  EXPECT_EQ(record.nPortNumber, 3);
-  EXPECT_EQ(record.sDevKey, "0781:5567 #12");
-  EXPECT_EQ(record.sDevDescriptor, "");  // only hubs are opened
-  EXPECT_EQ(record.sAddlHWInfo, "");
-}
+  DeviceNode controller =
+      started(DeviceKind::HostController,
+              R"(PCI\VEN_8086&DEV_A36D&SUBSYS_00000000&REV_10\3&11583659&1&A0)");
+  controller.description = "Intel(R) USB 3.1 eXtensible Host Controller - 1.10 (Microsoft)";
+  controller.location = "PCI bus 0, device 20, function 0";
 
-TEST(WindowsRecord, HostControllerHasNoUsbDeviceData) {
-  DeviceNode node = started(DeviceKind::HostController,
-                            R"(PCI\VEN_8086&DEV_A36D&SUBSYS_00000000&REV_10\3&11583659&1&A0)");
-  node.description = "Intel(R) USB 3.1 eXtensible Host Controller - 1.10 (Microsoft)";
-  node.location = "PCI bus 0, device 20, function 0";
-  const Usb_Device record = windowsDeviceRecord(node);
-  EXPECT_EQ(record.nDevType, 0);
-  EXPECT_EQ(record.nDevStatus, 0);
-  EXPECT_EQ(record.sLocation, "PCI bus 0, device 20, function 0");
-  EXPECT_EQ(record.sFallbackName, "");
-  EXPECT_EQ(record.sSerialNumber, "");
-  EXPECT_EQ(record.sFirmwareRev, "");
-  EXPECT_EQ(record.sDevKey, "");
+  const struct {
+    const char* what;
+    DeviceNode node;
+    std::string record;
+  } cases[] = {
+      {"root hub", rootHub,
+       "nDevType=1; nNumofPorts=10; sDevDescriptor=" + rootHub.interfacePath +
+           "; sManufacturer=(Standard USB HUBs); sFallbackName=USB Device 0000:0000; "
+           "sDevName=USB Root Hub (USB 3.0); sProductName=USB Root Hub (USB 3.0); "
+           "sDevDesc=USB Root Hub (USB 3.0); sAddlHWInfo=Number of Ports:10|; "
+           "sLocation=USB\\ROOT_HUB30\\4&2F0A3C9&0&0; "  // a root hub has no location of its own
+           "sDevInstanceId=USB\\ROOT_HUB30\\4&2F0A3C9&0&0; sParentInstanceId=" +
+           rootHub.parentInstanceId + "; sSymbolicLink=" + rootHub.interfacePath + "; "},
+      {"external hub", hub,
+       "nDevType=2; nNumofPorts=4; nPortNumber=1; nidVendor=0x04B4; nidProduct=0x6560; "
+       "nbcdDevice=0x3298; sDevKey=04b4:6560 #7; sDriverKey=" +
+           hub.driverKey +
+           "; sHardwareId=USB\\VID_04B4&PID_6560&REV_3298; sFirmwareRev=32.98; "
+           // no serial number: the hub driver made the instance's name
+           "sFallbackName=USB Device 04b4:6560; sDevName=Generic USB Hub; "
+           "sProductName=Generic USB Hub; sDevDesc=Generic USB Hub; "
+           "sAddlHWInfo=Number of Ports:4|; sLocation=Port_#0001.Hub_#0002; "
+           "sDevInstanceId=USB\\VID_04B4&PID_6560\\5&2C7A3E1F&0&1; "},
+      {"external hub without a port count",
+       started(DeviceKind::Hub, R"(USB\VID_04B4&PID_6560\5&2C7A3E1F&0&1)"),
+       "nDevType=2; nidVendor=0x04B4; nidProduct=0x6560; sDevKey=04b4:6560; "
+       "sFallbackName=USB Device 04b4:6560; sAddlHWInfo=Number of Ports:0|; "
+       "sLocation=USB\\VID_04B4&PID_6560\\5&2C7A3E1F&0&1; "
+       "sDevInstanceId=USB\\VID_04B4&PID_6560\\5&2C7A3E1F&0&1; "},
+      {"device", device,
+       "nDevType=3; nPortNumber=3; nidVendor=0x0781; nidProduct=0x5567; nbcdDevice=0x0100; "
+       "sDevKey=0781:5567 #12; sDriverKey=" +
+           device.driverKey +
+           "; sService=USBSTOR; sHardwareId=USB\\VID_0781&PID_5567&REV_0100; "
+           "sFirmwareRev=1.00; sSerialNumber=4C530001220528113261; "
+           "sFallbackName=USB Device 0781:5567; sDevName=SanDisk Cruzer Blade; "
+           "sFriendlyName=SanDisk Cruzer Blade; sProductName=USB Mass Storage Device; "
+           "sDevDesc=USB Mass Storage Device; "  // only hubs have a device path, to be opened
+           "sLocation=USB\\VID_0781&PID_5567\\4C530001220528113261; "
+           "sDevInstanceId=USB\\VID_0781&PID_5567\\4C530001220528113261; "},
+      {"host controller", controller,
+       "sDevName=" + controller.description + "; sProductName=" + controller.description +
+           "; sDevDesc=" + controller.description +
+           "; sLocation=PCI bus 0, device 20, function 0; sDevInstanceId=" + controller.instanceId +
+           "; "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(changedMembers(windowsDeviceRecord(c.node)), c.record);
+  }
 }
 
 Usb_Device recordAt(const std::string& id, const std::string& parent, int port) {
@@ -166,12 +163,17 @@ Usb_Device recordAt(const std::string& id, const std::string& parent, int port) 
   return record;
 }
 
-std::vector<std::string> idsOf(const std::vector<Usb_Device>& records) {
-  std::vector<std::string> ids;
-  for (const Usb_Device& record : records) ids.push_back(record.sDevInstanceId);
-  return ids;
+// Each record's identifier and parent location, in order.
+std::vector<std::string> idsAndParentsOf(const std::vector<Usb_Device>& records) {
+  std::vector<std::string> texts;
+  for (const Usb_Device& record : records) {
+    texts.push_back(record.sDevInstanceId + " below " + record.sParentLocation);
+  }
+  return texts;
 }
 
+// A parent location is the parent record's location, or the parent's identifier when the parent
+// is not among the records.
 TEST(HandOutOrder, EachControllerThenItsTreeDepthFirstByPort) {
   const std::vector<Usb_Device> ordered = inHandOutOrder({
       recordAt("dev-3", "root-a", 3),
@@ -183,20 +185,11 @@ TEST(HandOutOrder, EachControllerThenItsTreeDepthFirstByPort) {
       recordAt("root-a", "ctl-a", 0),
       recordAt("ctl-b", "pci", 0),
   });
-  EXPECT_EQ(idsOf(ordered), (std::vector<std::string>{"ctl-a", "root-a", "dev-1", "hub-2",
-                                                      "hub-2-dev", "dev-3", "ctl-b", "root-b"}));
-}
-
-TEST(HandOutOrder, ParentLocationsComeFromTheParentsRecord) {
-  const std::vector<Usb_Device> ordered = inHandOutOrder({
-      recordAt("ctl", "pci-root", 0),
-      recordAt("root", "ctl", 0),
-      recordAt("dev", "root", 1),
-  });
-  ASSERT_EQ(ordered.size(), 3u);
-  EXPECT_EQ(ordered[0].sParentLocation, "pci-root");  // not among them: its identifier
-  EXPECT_EQ(ordered[1].sParentLocation, "at ctl");
-  EXPECT_EQ(ordered[2].sParentLocation, "at root");
+  EXPECT_EQ(idsAndParentsOf(ordered),
+            (std::vector<std::string>{"ctl-a below pci", "root-a below at ctl-a",
+                                      "dev-1 below at root-a", "hub-2 below at root-a",
+                                      "hub-2-dev below at hub-2", "dev-3 below at root-a",
+                                      "ctl-b below pci", "root-b below at ctl-b"}));
 }
 
 TEST(HandOutOrder, EqualPortsKeepTheirOrderAndNoRecordIsLost) {
@@ -208,8 +201,10 @@ TEST(HandOutOrder, EqualPortsKeepTheirOrderAndNoRecordIsLost) {
       recordAt("loop-a", "loop-b", 0),
       recordAt("loop-b", "loop-a", 0),
   });
-  EXPECT_EQ(idsOf(ordered),
-            (std::vector<std::string>{"root", "first", "second", "self", "loop-a", "loop-b"}));
+  EXPECT_EQ(idsAndParentsOf(ordered),
+            (std::vector<std::string>{"root below ", "first below at root", "second below at root",
+                                      "self below self", "loop-a below at loop-b",
+                                      "loop-b below at loop-a"}));
 }
 
 }  // namespace

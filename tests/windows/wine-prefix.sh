@@ -7,39 +7,22 @@
 #   remove: stops the prefix's wineserver, which ends every Wine program of the prefix, the idle
 #     one included, and deletes the prefix: nothing of the test run is left running.
 set -euo pipefail
-if [ $# -ne 4 ]; then
+if [ $# -ne 4 ] || [[ ! $1 =~ ^(create|remove)$ ]]; then
   echo "usage: $0 create|remove WINE WINESERVER PREFIX" >&2
   exit 2
 fi
-action=$1
-wine=$2
-wineserver=$3
 export WINEPREFIX=$4 WINEDEBUG=-all
-
-stop_wineserver() {
-  if [ -d "$WINEPREFIX" ]; then
-    "$wineserver" --kill 2>/dev/null || true
-    "$wineserver" --wait 2>/dev/null || true
-  fi
-}
-
-case $action in
-  create)
-    stop_wineserver
-    rm -rf "$WINEPREFIX"
-    "$wine" wineboot --init </dev/null >/dev/null 2>&1
-    # Pinging once a second for an hour at most, should the test run never reach its end. Its
-    # output goes nowhere, so that nobody waits for it to close.
-    nohup "$wine" ping -n 3600 127.0.0.1 </dev/null >/dev/null 2>&1 &
-    echo "Wine prefix $WINEPREFIX created"
-    ;;
-  remove)
-    stop_wineserver
-    rm -rf "$WINEPREFIX"
-    echo "Wine prefix $WINEPREFIX removed, its wineserver stopped"
-    ;;
-  *)
-    echo "$0: the action is create or remove, not $action" >&2
-    exit 2
-    ;;
-esac
+if [ -d "$WINEPREFIX" ]; then
+  "$3" --kill 2>/dev/null || true
+  "$3" --wait 2>/dev/null || true
+fi
+rm -rf "$WINEPREFIX"
+if [ "$1" = remove ]; then
+  echo "Wine prefix $WINEPREFIX removed, its wineserver stopped"
+  exit 0
+fi
+"$2" wineboot --init </dev/null >/dev/null 2>&1
+# Pinging once a second for an hour at most, should the test run never reach its end. Its output
+# goes nowhere, so that nobody waits for it to close.
+nohup "$2" ping -n 3600 127.0.0.1 </dev/null >/dev/null 2>&1 &
+echo "Wine prefix $WINEPREFIX created"

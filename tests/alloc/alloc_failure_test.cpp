@@ -1,0 +1,407 @@
+// The module driven as the host drives it while each allocation of a whole enumeration, or of a
+// whole diagnosis, fails in turn; and the allocations whose failure once reached the host.
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "../support/ModuleUnderTest.h"
+#include "../support/NamedCase.h"
+#include "../support/TempDir.h"
+#include "../support/TraceLog.h"
+#include "FailingAllocator.h"
+#include "device/HalvexDevice.h"
+#include "tessary/IDiagnostics.h"
+
+namespace {
+
+using FailingAllocator::Plan;
+using KestraDiags::DeviceEnum::IDevice;
+using KestraDiags::DeviceEnum::IDeviceEnumerator;
+using KestraDiags::DeviceEnum::VirtualDevice;
+using KestraDiags::Diag::DiagnosticEvent;
+using KestraDiags::Diag::DiagnosticResult;
+using KestraDiags::Diag::DiagnosticSettings;
+using KestraDiags::Diag::IDiagnostics;
+using KestraDiags::Halvex::HalvexDevice;
+using Texts = std::vector<std::string>;
+
+constexpr IDeviceEnumerator::DiagnosticMode kNormal = IDeviceEnumerator::MODE_NORMAL;
+constexpr const char* kEnumFailed = "Enum Failed :Unknown";
+
+template <typename Call>
+bool throwsOutOf(Call call) noexcept {
+  try {
+    call();
+    return false;
+  } catch (...) {
+    return true;
+  }
+}
+
+// Descriptors this process holds open: a log left open by a miscounted user shows up here.
+std::size_t openDescriptorCount() {
+  std::size_t count = 0;
+  DIR* fds = ::opendir("/proc/self/fd");
+  if (fds == nullptr) std::abort();
+  while (::readdir(fds) != nullptr) ++count;
+  ::closedir(fds);
+  return count;
+}
+
+// What the host keeps of a device, to compare a run under a failed allocation with a clean one.
+std::string summaryOf(const VirtualDevice& wrapper) {
+  const auto* device = static_cast<const HalvexDevice*>(wrapper.getDevice());
+  return device->getDeviceName() + "|" + device->getDeviceDescription() + "|" +
+         device->getDeviceClass() + "|" + device->getDeviceDescriptor() + "|" +
+         std::to_string(device->getHubCache().size());
+}
+
+// Empty when the log is well formed or absent, else what is wrong with it.
+std::string logProblem(const std::string& path) {
+  try {
+    if (fileExists(path)) parseTraceLog(readFile(path));
+    return "";
+  } catch (const std::exception& error) {
+    return path + ": " + error.what() + "; ";
+  }
+}
+
+// True when every text of part appears in whole, in the same order.
+bool isSubsequence(const Texts& part, const Texts& whole) {
+  auto next = whole.begin();
+  for (const std::string& text : part) {
+    next = std::find(next, whole.end(), text);
+    if (next == whole.end()) return false;
+    ++next;
+  }
+  return true;
+}
+
+struct TopologyCase {
+  const char* name;
+  const char* file;
+};
+
+ROW_PRINTS_AS_ITS_NAME(TopologyCase)
+
+// The bundled topologies and their stand-in nodes copied into a temporary folder, a package
+// configuration whose log folder exists, and the real module.
+class HostSimulation : public ::testing::Test {
+ protected:
+  HostSimulation() {
+    std::filesystem::copy(HALVEX_EXAMPLES_DIR, m_dir.file("examples"),
+                          std::filesystem::copy_options::recursive);
+    m_module.setPackageConfigFile(m_configFile.c_str());
+  }
+
+  void useTopology(const std::string& file) {
+    ::setenv("LUDREL_TOPOLOGY", m_dir.file("examples/" + file).c_str(), 1);
+  }
+
+  // Runs a host session once per allocation of a clean one, failing that allocation:
+  // failing(k, problems) runs it and appends what went wrong. A clean session follows each, so
+  // that what the libraries keep between calls is put back and only what the failed one lost
+  // counts as leaked; sameAsClean() runs it and tells whether it answered as the first did.
+  // Returns how many allocations went wrong, and how the first did.
+  template <typename Failing, typename Clean>
+  std::string eachAllocationFailing(std::size_t allocations, Failing failing, Clean sameAsClean) {
+    std::string report;  // one block, taken before the blocks are counted
+    report.reserve(4096);
+    std::size_t wrong = 0;
+    const long blocks = FailingAllocator::liveBlocks();
+    const std::size_t descriptors = openDescriptorCount();
+    for (std::size_t k = 1; k <= allocations; ++k) {
+      const std::size_t start = report.size();
+      failing(k, report);
+      if (!sameAsClean()) report += "the clean session after it went otherwise; ";
+      const long leaked = FailingAllocator::liveBlocks() - blocks;
+      if (leaked != 0) report += "blocks leaked: " + std::to_string(leaked) + "; ";
+      if (openDescriptorCount() != descriptors) report += "a file was left open; ";
+      if (report.size() == start) continue;
+      if (++wrong == 1) {
+        report.insert(0, "allocation " + std::to_string(k) + ": ");
+      } else {
+        report.resize(start);  // the first tells enough
+      }
+    }
+    return wrong == 0 ? "" : std::to_string(wrong) + " failed allocations went wrong; " + report;
+  }
+
+  TempDir m_dir;
+  const std::string m_configFile = m_dir.makeDir("package/config") + "/halvex.xml";
+  const std::string m_enumeratorLog = m_dir.makeDir("package/log") + "/HalvexDeviceEnumerator.log";
+  const std::string m_diagnosticLog = m_dir.file("package/log/HalvexDiagnostic.log");
+  ModuleUnderTest m_module;
+};
+
+// What one whole enumeration gave the host.
+struct Enumeration {
+  bool threw = false;
+  bool madeEnumerator = false;
+  bool gotVector = false;
+  Texts devices;  // what the host keeps of each
+  Texts log;
+  std::string logProblem;
+};
+
+class EnumerationAllocTest : public HostSimulation,
+                             public ::testing::WithParamInterface<TopologyCase> {
+ protected:
+  // setPackageConfigFile, getIDeviceEnumerator, getDeviceVector and delete, as the host calls
+  // them, with the allocator armed for the calls that allocate. The log is read and removed.
+  Enumeration enumerate(Plan plan) {
+    Enumeration run;
+    IDeviceEnumerator* enumerator = nullptr;
+    std::vector<VirtualDevice>* devices = nullptr;
+    {
+      const FailingAllocator::Armed armed(plan);
+      run.threw = throwsOutOf([&] { m_module.setPackageConfigFile(m_configFile.c_str()); }) ||
+                  throwsOutOf([&] { enumerator = m_module.getIDeviceEnumerator(true, kNormal); }) ||
+                  (enumerator != nullptr &&
+                   throwsOutOf([&] { devices = enumerator->getDeviceVector("host", 7); }));
+    }
+    run.madeEnumerator = enumerator != nullptr;
+    run.gotVector = devices != nullptr;
+    if (devices != nullptr) {
+      for (const VirtualDevice& device : *devices) run.devices.push_back(summaryOf(device));
+    }
+    run.threw = throwsOutOf([&] { delete enumerator; }) || run.threw;
+    run.logProblem = logProblem(m_enumeratorLog);
+    if (run.logProblem.empty() && fileExists(m_enumeratorLog)) {
+      run.log = traceTexts(readFile(m_enumeratorLog));
+    }
+    std::remove(m_enumeratorLog.c_str());
+    return run;
+  }
+
+  // Everything that must hold after a run whose planned allocation failed.
+  static void addProblems(const Enumeration& run, const Enumeration& clean, std::string& problems) {
+    if (run.threw) problems += "an exception reached the host; ";
+    if (!FailingAllocator::failed()) problems += "the planned allocation was never made; ";
+    // A factory gives null when its object cannot be made; the vector is null only when the very
+    // first one cannot be allocated.
+    if (run.madeEnumerator && !run.gotVector &&
+        FailingAllocator::failedSize() != sizeof(std::vector<VirtualDevice>)) {
+      problems += "a null vector, yet the vector's allocation did not fail; ";
+    }
+    // The loop stops at the failure: the host gets the devices appended before it, complete.
+    if (run.devices.size() > clean.devices.size() ||
+        !std::equal(run.devices.begin(), run.devices.end(), clean.devices.begin())) {
+      problems += "the devices are not the clean run's first ones; ";
+    }
+    problems += run.logProblem;
+    Texts expected = clean.log;
+    // The handler's record comes before the last one, "Returning from getDeviceVector".
+    if (!expected.empty()) expected.insert(expected.end() - 1, kEnumFailed);
+    if (!isSubsequence(run.log, expected)) problems += "the log holds records out of place; ";
+    if (run.gotVector && run.devices.size() < clean.devices.size() &&
+        std::find(run.log.begin(), run.log.end(), kEnumFailed) == run.log.end()) {
+      problems += "a short vector without \"Enum Failed :Unknown\" in the log; ";
+    }
+  }
+};
+
+TEST_P(EnumerationAllocTest, EveryFailedAllocationLeavesTheHostWhole) {
+  useTopology(GetParam().file);
+  enumerate({});  // loads the libraries' lazy parts, as a host's first enumeration does
+  const Enumeration clean = enumerate({});
+  const std::size_t allocations = FailingAllocator::disarm();
+  ASSERT_EQ(clean.logProblem, "");
+  ASSERT_TRUE(clean.gotVector);
+  ASSERT_GT(allocations, 0u);
+  EXPECT_EQ(eachAllocationFailing(
+                allocations,
+                [&](std::size_t k, std::string& problems) {
+                  addProblems(enumerate({k}), clean, problems);
+                },
+                [&] {
+                  const Enumeration again = enumerate({});
+                  return again.devices == clean.devices && again.log == clean.log;
+                }),
+            "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Topologies, EnumerationAllocTest,
+    ::testing::Values(TopologyCase{"RackServer", "rack-server.json"},
+                      TopologyCase{"Desktop", "desktop.json"},
+                      TopologyCase{"NextThrowsString", "faults/next-throws-string.json"},
+                      TopologyCase{"NextThrowsUnsignedLong",
+                                   "faults/next-throws-unsigned-long.json"},
+                      TopologyCase{"NextThrowsInt", "faults/next-throws-int.json"},
+                      TopologyCase{"PortBusyThrowsInt", "faults/port-busy-throws-int.json"},
+                      TopologyCase{"EnumerationFails", "faults/enumeration-fails.json"}),
+    ::testing::PrintToStringParamName());
+
+struct Verdict {
+  DiagnosticResult::TestResult result;
+  unsigned int code;
+  DiagnosticEvent::EventType type;
+  bool operator==(const Verdict& other) const {
+    return result == other.result && code == other.code && type == other.type;
+  }
+};
+
+// What a run that caught a failure of its own reports.
+constexpr Verdict kNoVerdict{DiagnosticResult::TEST_PASSED, 0, DiagnosticEvent::EVENT_WARNING};
+
+// What one whole diagnosis of every supported hub gave the host.
+struct Diagnosis {
+  bool threw = false;
+  bool madeDiagnostic = false;
+  std::vector<unsigned int> openResults;
+  std::vector<bool> ran;
+  std::vector<Verdict> verdicts;
+  bool everyResultHasItsTimes = true;
+
+  bool answersAs(const Diagnosis& other) const {
+    return openResults == other.openResults && ran == other.ran && verdicts == other.verdicts;
+  }
+};
+
+class DiagnosisAllocTest : public HostSimulation,
+                           public ::testing::WithParamInterface<TopologyCase> {
+ protected:
+  // getIDiagnostics, then open, runDiagnostic and close on every hub, then delete, as the host
+  // calls them, with the allocator armed for the calls up to the delete.
+  Diagnosis diagnose(Plan plan) {
+    Diagnosis run;
+    IDiagnostics* diagnostic = nullptr;
+    const DiagnosticSettings settings;
+    run.openResults.assign(m_hubs.size(), 0);
+    run.ran.assign(m_hubs.size(), false);
+    {
+      const FailingAllocator::Armed armed(plan);
+      run.threw = throwsOutOf([&] { diagnostic = m_module.getIDiagnostics(true, kNormal); });
+      for (std::size_t i = 0; diagnostic != nullptr && i < m_hubs.size(); ++i) {
+        IDevice* hub = m_hubs[i];
+        run.threw = throwsOutOf([&] { run.openResults[i] = hub->open(0); }) || run.threw;
+        run.threw = throwsOutOf([&] { run.ran[i] = diagnostic->runDiagnostic(hub, settings); }) ||
+                    run.threw;
+        run.threw = throwsOutOf([&] { hub->close(); }) || run.threw;
+      }
+    }
+    run.madeDiagnostic = diagnostic != nullptr;
+    if (diagnostic != nullptr) {
+      for (const DiagnosticResult* result : diagnostic->getDiagnosticResults()) {
+        run.verdicts.push_back(
+            {result->getTestResult(), result->getMessageCode(), result->getEventType()});
+        run.everyResultHasItsTimes =
+            run.everyResultHasItsTimes && !result->getTestCompletionTime().empty() &&
+            (run.verdicts.back() == kNoVerdict || !result->getTestStartTime().empty());
+      }
+    }
+    run.threw = throwsOutOf([&] { delete diagnostic; }) || run.threw;
+    return run;
+  }
+
+  void addProblems(const Diagnosis& run, const Diagnosis& clean, std::string& problems) const {
+    if (run.threw) problems += "an exception reached the host; ";
+    if (!FailingAllocator::failed()) problems += "the planned allocation was never made; ";
+    if (!run.madeDiagnostic) return;  // the factory's null is the host's to handle
+    if (run.openResults != clean.openResults) problems += "open answered differently; ";
+    if (run.ran != clean.ran) problems += "runDiagnostic answered differently; ";
+    if (run.verdicts.size() > clean.verdicts.size()) problems += "more results than runs; ";
+    for (const Verdict& verdict : run.verdicts) {
+      if (!(verdict == kNoVerdict) && std::find(clean.verdicts.begin(), clean.verdicts.end(),
+                                                verdict) == clean.verdicts.end()) {
+        problems += "a verdict the clean run never gave; ";
+      }
+    }
+    if (!run.everyResultHasItsTimes) problems += "a result without its times; ";
+    problems += logProblem(m_diagnosticLog) + logProblem(m_enumeratorLog);
+  }
+
+  std::vector<IDevice*> m_hubs;
+};
+
+TEST_P(DiagnosisAllocTest, EveryFailedAllocationStillGivesTheHostItsAnswers) {
+  useTopology(GetParam().file);
+  const std::unique_ptr<IDeviceEnumerator> enumerator(m_module.getIDeviceEnumerator(true, kNormal));
+  for (const VirtualDevice& wrapper : *enumerator->getDeviceVector("host", 7)) {
+    if (!wrapper.getDevice()->getDeviceDescriptor().empty()) m_hubs.push_back(wrapper.getDevice());
+  }
+  ASSERT_FALSE(m_hubs.empty());
+  diagnose({});  // the libraries' lazy parts
+  const Diagnosis clean = diagnose({});
+  const std::size_t allocations = FailingAllocator::disarm();
+  ASSERT_FALSE(clean.threw);
+  ASSERT_EQ(clean.verdicts.size(), m_hubs.size());
+  // Also builds the log parser's lasting parts before the blocks are counted.
+  std::string cleanProblems;
+  addProblems(clean, clean, cleanProblems);
+  ASSERT_EQ(cleanProblems, "the planned allocation was never made; ");
+  std::remove(m_diagnosticLog.c_str());
+  EXPECT_EQ(eachAllocationFailing(
+                allocations,
+                [&](std::size_t k, std::string& problems) {
+                  addProblems(diagnose({k}), clean, problems);
+                  std::remove(m_diagnosticLog.c_str());
+                },
+                [&] {
+                  // The next diagnostic object opens the log again, with a banner of its own.
+                  const bool same =
+                      diagnose({}).answersAs(clean) && bannerCount(readFile(m_diagnosticLog)) == 1;
+                  std::remove(m_diagnosticLog.c_str());
+                  return same;
+                }),
+            "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Topologies, DiagnosisAllocTest,
+                         ::testing::Values(TopologyCase{"RackServer", "rack-server.json"},
+                                           TopologyCase{"CheckThrows",
+                                                        "faults/oc-check-throws.json"}),
+                         ::testing::PrintToStringParamName());
+
+class NamedAllocationTest : public HostSimulation {};
+
+// A trace record once built its stamp on the heap, outside every handler, so that running out of
+// memory there threw out of getDeviceVector. Records now allocate nothing: an enumeration with
+// its log open allocates exactly as often as one with logging off.
+TEST_F(NamedAllocationTest, TraceRecordsAllocateNothing) {
+  useTopology("rack-server.json");
+  const auto allocationsOfAnEnumeration = [this](bool logEnabled) {
+    const std::unique_ptr<IDeviceEnumerator> enumerator(
+        m_module.getIDeviceEnumerator(logEnabled, kNormal));
+    // The first vector is the host's to delete once a newer one exists.
+    const std::unique_ptr<std::vector<VirtualDevice>> first(enumerator->getDeviceVector("h", 7));
+    FailingAllocator::arm({});
+    enumerator->getDeviceVector("host", 7);
+    return FailingAllocator::disarm();
+  };
+  const std::size_t withoutLog = allocationsOfAnEnumeration(false);
+  EXPECT_EQ(allocationsOfAnEnumeration(true), withoutLog);
+  EXPECT_GT(traceTexts(readFile(m_enumeratorLog)).size(), 100u);
+}
+
+// Catching the text that the library throws once copied it into the handler: running out of
+// memory for that copy ends the process. The handler takes it by reference, and nothing from the
+// throw to the return allocates, so the allocation planned right after the thrown text is never
+// reached.
+TEST_F(NamedAllocationTest, ATextThrownByTheLibraryIsCaughtWithoutACopy) {
+  useTopology("faults/next-throws-string.json");
+  const std::unique_ptr<IDeviceEnumerator> enumerator(m_module.getIDeviceEnumerator(true, kNormal));
+  // The first vector is the host's to delete once a newer one exists; this call also loads the
+  // topology.
+  const std::unique_ptr<std::vector<VirtualDevice>> first(enumerator->getDeviceVector("h", 7));
+  const std::size_t thrownTextBlock = std::string("device removed during enumeration").size() + 1;
+  std::vector<VirtualDevice>* devices = nullptr;
+  FailingAllocator::arm({1, thrownTextBlock});
+  const bool threw = throwsOutOf([&] { devices = enumerator->getDeviceVector("host", 7); });
+  FailingAllocator::disarm();
+  EXPECT_FALSE(threw);
+  EXPECT_FALSE(FailingAllocator::failed());
+  ASSERT_NE(devices, nullptr);
+  EXPECT_EQ(devices->size(), 2u);  // the root hub and the keyboard before the flash drive
+  const Texts records = traceTexts(readFile(m_enumeratorLog));
+  EXPECT_EQ(records.at(records.size() - 2),
+            "Enum Failed :Message= device removed during enumeration");
+}
+
+}  // namespace
