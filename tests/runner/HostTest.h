@@ -2,31 +2,58 @@
 
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
+#include <sys/types.h>
+#endif
+
+#include <regex>
 #include <string>
 #include <vector>
 
-#include "HostProcess.h"
 #include "tests/support/TempDir.h"
 
-// Each test gets its own directory, which is also the host's working directory.
-class HostTest : public ::testing::Test {
- protected:
-  HostRun host(const std::vector<std::string>& arguments) const {
-    return runHost(arguments, dir.path());
+// halvex-host running as a child process in workDir, with LUDREL_TOPOLOGY taken out of the
+// environment and its output captured in files there.
+class HostProcess {
+ public:
+  HostProcess(const std::vector<std::string>& arguments, const std::string& workDir);
+  HostProcess(const HostProcess&) = delete;
+  HostProcess& operator=(const HostProcess&) = delete;
+  ~HostProcess() { wait(0); }  // kills a child that still runs
+
+  // The exit status, 128 + the signal for a child killed by one; a child that has not ended in
+  // time is killed (on Windows, with status -1).
+  int wait(int timeoutSeconds = 120);
+#if !defined(_WIN32)
+  pid_t pid() const { return m_pid; }
+#endif
+  std::string out() const { return printed(m_workDir + "/host.out"); }
+  std::string err() const { return printed(m_workDir + "/host.err"); }
+
+ private:
+  // What the host printed as its user reads it: a Windows program ends its lines in CRLF.
+  static std::string printed(const std::string& path) {
+#if defined(_WIN32)
+    return std::regex_replace(readFile(path), std::regex("\r\n"), "\n");
+#else
+    return readFile(path);
+#endif
   }
 
-  // A package configuration path whose derived log directory exists: logs land in logDir().
-  std::string packageConfig() const {
-    dir.makeDir("log");
-    dir.makeDir("package");
-    return dir.file("package/package.cfg");
-  }
-  std::string logDir() const { return dir.file("log"); }
-
-  TempDir dir;
+  std::string m_workDir;
+#if defined(_WIN32)
+  void* m_process = nullptr;
+#else
+  pid_t m_pid = -1;
+#endif
 };
 
-// How often text occurs in a text.
+struct HostRun {
+  int exitStatus;
+  std::string out;
+  std::string err;
+};
+
 inline std::size_t countOf(const std::string& text, const std::string& part) {
   std::size_t count = 0;
   for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
@@ -34,3 +61,76 @@ inline std::size_t countOf(const std::string& text, const std::string& part) {
   }
   return count;
 }
+
+// Whether text is pattern, in which "*" stands for any characters within one line.
+inline bool matches(const std::string& text, const std::string& pattern) {
+  const std::string literal =
+      std::regex_replace(pattern, std::regex(R"([.^$|()\[\]{}+?\\])"), R"(\$&)");
+  return std::regex_match(text,
+                          std::regex(std::regex_replace(literal, std::regex(R"(\*)"), "[^\n]*")));
+}
+
+// A run of the host and what it must give; in out and err, "*" stands for any characters within
+// one line.
+struct ExpectedRun {
+  const char* what;
+  std::vector<std::string> arguments;
+  int exitStatus;
+  std::string out;
+  std::string err;
+};
+
+// Each test gets its own directory, which is also the host's working directory.
+class HostTest : public ::testing::Test {
+ protected:
+  HostRun host(const std::vector<std::string>& arguments) const {
+    HostProcess process(arguments, dir.path());
+    const int status = process.wait();
+    return {status, process.out(), process.err()};
+  }
+
+  void expectRuns(const std::vector<ExpectedRun>& runs) const {
+    for (const ExpectedRun& expected : runs) {
+      SCOPED_TRACE(expected.what);
+      const HostRun run = host(expected.arguments);
+      EXPECT_EQ(run.exitStatus, expected.exitStatus);
+      EXPECT_TRUE(matches(run.out, expected.out)) << run.out;
+      EXPECT_TRUE(matches(run.err, expected.err)) << run.err;
+    }
+  }
+
+  // A command's arguments on a topology file, without logs.
+  static std::vector<std::string> on(const std::string& topology,
+                                     std::vector<std::string> command) {
+    command.insert(command.begin(), {"--no-log", "--topology", topology});
+    return command;
+  }
+
+  // A topology file of these devices, JSON objects separated by commas; n1 to n4 are empty files
+  // beside it, for hubs to open.
+  std::string machine(const std::string& devices, const std::string& name = "topology.json") const {
+    for (const char* node : {"n1", "n2", "n3", "n4"}) dir.write(node, "");
+    return dir.write(name, "{\"devices\": [" + devices + "]}");
+  }
+
+  // Hubs for machine(), on their own device nodes: one whose busy port is free, one with a port in
+  // over-current, one with a port the USB library cannot ask, and one whose device node is gone,
+  // so that the module's open answers 503.
+  const std::string cleanHub = R"({"type": "root-hub", "name": "Clean", "location": "usb1",
+      "ports": 2, "devicePath": "n1", "portStates": [{"port": 1, "key": "04d9:1702 Keyboard"}]})";
+  const std::string hotHub = R"({"type": "root-hub", "name": "Hot", "location": "usb2",
+      "ports": 2, "devicePath": "n2", "portStates": [{"port": 2, "key": "k2", "overCurrent": 2}]})";
+  const std::string stalledHub = R"({"type": "root-hub", "name": "Stalled", "location": "usb3",
+      "ports": 2, "devicePath": "n3", "portStates": [{"port": 1, "key": "k3",
+      "checkforOCStateFails": "control transfer stalled"}]})";
+  const std::string goneHub = R"({"type": "hub", "location": "usb1-4", "parentLocation": "usb1",
+      "ports": 2, "devicePath": "gone"})";
+
+  // A package configuration path whose log directory dir/log exists.
+  std::string packageConfig() const {
+    dir.makeDir("log");
+    return dir.makeDir("package") + "/package.cfg";
+  }
+
+  TempDir dir;
+};
