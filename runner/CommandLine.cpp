@@ -1,5 +1,8 @@
 #include <CLI/CLI.hpp>
 
+#include <string>
+#include <vector>
+
 #include "ExitStatus.h"
 #include "HostOptions.h"
 
@@ -15,7 +18,7 @@ constexpr const char* kExitStatusText =
     "  2  diagnose: a port of at least one hub is in over-current\n"
     "  3  the run could not be made (module not loadable, export missing, device list or\n"
     "     topology file unreadable, bad command line), or a hub got no verdict, or there was\n"
-    "     no hub to check\n";
+    "     no hub to check, or the --prometheus file could not be written\n";
 
 constexpr const char* kMainFooter =
     "\nExamples:\n"
@@ -54,6 +57,17 @@ constexpr const char* kSnapshotFooter =
     "  sudo halvex-host snapshot usb-topology.json\n"
     "  halvex-host --topology usb-topology.json list --tree\n";
 
+// CLI11's own range check would print the largest double in full.
+const CLI::Validator kWholeSeconds(
+    [](const std::string& text) {
+      const bool digitsOnly = !text.empty() && text.size() <= 9 &&
+                              text.find_first_not_of("0123456789") == std::string::npos;
+      return digitsOnly && std::stoul(text) > 0
+                 ? std::string()
+                 : "SECONDS must be a whole number from 1 to 999999999, not \"" + text + "\"";
+    },
+    "", "");
+
 }  // namespace
 
 std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options) {
@@ -64,7 +78,8 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
   app.set_version_flag("--version", HALVEX_HOST_VERSION);
   app.get_formatter()->column_width(26);
   app.footer(std::string(kMainFooter) + kExitStatusText);
-  app.require_subcommand(1);
+  // At most one command; none, or a word that names none, is said after parsing.
+  app.require_subcommand(0, 1);
   // The global options may also follow the command.
   app.fallthrough();
 
@@ -110,7 +125,7 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
                    "Run again every SECONDS until SIGINT or SIGTERM, then\n"
                    "exit with 0.")
       ->type_name("SECONDS")
-      ->check(CLI::PositiveNumber.description(""));
+      ->check(kWholeSeconds);
 
   CLI::App* snapshot =
       app.add_subcommand("snapshot", "Write the USB devices and hub ports as a topology file.");
@@ -122,7 +137,19 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
       ->type_name("");
 
   try {
-    app.parse(argc, argv);
+    try {
+      app.parse(argc, argv);
+    } catch (const CLI::ExtrasError&) {
+      // A word left over where the command should be was meant as one.
+      const std::vector<std::string> words = app.remaining();
+      if (!app.get_subcommands().empty() || words.empty() || words.front().rfind('-', 0) == 0) {
+        throw;
+      }
+      throw CLI::ExtrasError(
+          "Unknown command: " + words.front() + " (the commands are list, diagnose and snapshot)",
+          CLI::ExitCodes::ExtrasError);
+    }
+    if (app.get_subcommands().empty()) throw CLI::RequiredError::Subcommand(1);
     // Said here rather than with excludes(), which would clutter both options' help lines.
     if (options.tree && options.json) throw CLI::ExcludesError("--tree", "--json");
   } catch (const CLI::ParseError& error) {

@@ -29,7 +29,8 @@ int diagnoseOnce(const Outcome<HalvexModule>& module, const HostOptions& options
     // A run that could not be made is still written, so that monitoring sees the failure.
     if (auto error = replaceFileContent(options.prometheusFile, prometheusMetrics(diagnosis))) {
       reportError(err, *error);
-      if (status == kExitOk) status = kExitUnknown;
+      // Only an over-current outranks a run whose result could not be written.
+      if (status != kExitCritical) status = kExitUnknown;
     }
   }
   return status;

@@ -56,6 +56,19 @@ TEST_F(HostDiagnoseTest, ReportAndExitStatusFollowTheWorstVerdict) {
       {"metrics file that cannot be written",
        on(examples + "/desktop.json", {"diagnose", "--prometheus", metrics}), 3, desktopReport,
        "halvex-host: cannot write " + metrics + ": *\n"},
+      {"metrics file that cannot be written, with a port that cannot be asked",
+       on(machine(stalledHub, "stalled-only.json"), {"diagnose", "--prometheus", metrics}), 3,
+       "HUB      LOCATION  VERDICT          CODE  STARTED*COMPLETED*NOTE\n"
+       "Stalled  usb3      no over-current  111   *  *  not every port could be asked: control "
+       "transfer stalled\n"
+       "Summary: 1 hub checked, 1 without over-current, 0 in over-current, 0 without verdict.\n",
+       "halvex-host: cannot write " + metrics + ": *\n"},
+      {"over-current wins over a metrics file that cannot be written",
+       on(machine(hotHub, "hot-only.json"), {"diagnose", "--prometheus", metrics}), 2,
+       "HUB  LOCATION  VERDICT       CODE  STARTED*COMPLETED*NOTE\n"
+       "Hot  usb2      OVER-CURRENT  113   *  *  -\n"
+       "Summary: 1 hub checked, 0 without over-current, 1 in over-current, 0 without verdict.\n",
+       "halvex-host: cannot write " + metrics + ": *\n"},
   });
 }
 

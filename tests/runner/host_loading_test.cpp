@@ -26,7 +26,9 @@ TEST_F(HostLoadingTest, FailuresGiveOneLineAndStatus3) {
   const std::string failing = HALVEX_EXAMPLES_DIR "/faults/enumeration-fails.json";
   const std::string noList = "halvex-host: cannot read the USB device list (simulated backend): ";
   const std::string usage = "\nRun with --help for more information.\n";
-  const std::string range = " not in range *" + usage;
+  const std::string seconds = "\"" + usage;
+  const std::string wholeSeconds =
+      "--watch: SECONDS must be a whole number from 1 to 999999999, not \"";
   expectRuns({
       {"module path that does not exist", load(missingModule, {"list"}), 3, "",
        "halvex-host: cannot load module " + missingModule + ": *" + kNoModuleFileReason + "\n"},
@@ -48,10 +50,19 @@ TEST_F(HostLoadingTest, FailuresGiveOneLineAndStatus3) {
            ": getAllUSBDevices fails as the topology asks: the USB host controller stopped "
            "responding\n"},
       {"no command", {}, 3, "", "A subcommand is required" + usage},
-      {"unknown command", {"inventory"}, 3, "", "A subcommand is required" + usage},
+      {"unknown command",
+       {"--no-log", "inventory"},
+       3,
+       "",
+       "Unknown command: inventory (the commands are list, diagnose and snapshot)" + usage},
       {"tree with JSON", {"list", "--tree", "--json"}, 3, "", "--tree excludes --json" + usage},
-      {"watch 0", {"diagnose", "--watch", "0"}, 3, "", "--watch: Value 0" + range},
-      {"watch soon", {"diagnose", "--watch", "soon"}, 3, "", "--watch: Value soon" + range},
+      {"watch 0", {"diagnose", "--watch", "0"}, 3, "", wholeSeconds + "0" + seconds},
+      {"watch soon", {"diagnose", "--watch", "soon"}, 3, "", wholeSeconds + "soon" + seconds},
+      {"watch too long",
+       {"diagnose", "--watch", "1000000000"},
+       3,
+       "",
+       wholeSeconds + "1000000000" + seconds},
       {"option without value", {"--module"}, 3, "", "--module: 1 required PATH missing" + usage},
   });
 }
