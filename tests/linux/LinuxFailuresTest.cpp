@@ -11,14 +11,11 @@ using namespace KestraDiags::Ludrel;
 namespace {
 
 TEST(LinuxFailures, AccessDeniedSaysHowToGetAccess) {
-  for (const int error : {EACCES, EPERM}) {
-    SCOPED_TRACE(error);
-    const Failure failure = nodeOpenFailure("/dev/bus/usb/001/002", error);
-    EXPECT_EQ(failure.name, "LUDREL_ERROR_ACCESS_DENIED");
-    EXPECT_EQ(failure.message,
-              "/dev/bus/usb/001/002: permission denied; run as root, or give the hubs' nodes to a "
-              "group with the udev rule /usr/share/halvex/examples/udev/70-halvex.rules");
-  }
+  EXPECT_EQ(nodeOpenFailure("/dev/bus/usb/001/002", EPERM),
+            (Failure{"LUDREL_ERROR_ACCESS_DENIED",
+                     "/dev/bus/usb/001/002: permission denied; run as root, or give the hubs' "
+                     "nodes to a group with the udev rule "
+                     "/usr/share/halvex/examples/udev/70-halvex.rules"}));
   EXPECT_EQ(nodeOpenFailure("/dev/bus/usb/001/002", ENODEV),
             (Failure{"LUDREL_ERROR_NOT_FOUND",
                      "/dev/bus/usb/001/002: cannot open the hub: No such device; it was "
@@ -29,13 +26,10 @@ TEST(LinuxFailures, AccessDeniedSaysHowToGetAccess) {
 }
 
 TEST(LinuxFailures, NoUsbBusNamesTheDirectory) {
-  EXPECT_EQ(noUsbBusFailure("/sys/bus/usb/devices", false),
+  EXPECT_EQ(noUsbBusFailure("/sys/bus/usb/devices", true),
             (Failure{"LUDREL_ERROR_NO_USB_BUS",
-                     "no USB bus: /sys/bus/usb/devices does not exist; this machine has no USB "
-                     "host controller, or sysfs is not mounted"}));
-  EXPECT_EQ(noUsbBusFailure("/sys/bus/usb/devices", true).message,
-            "no USB bus: /sys/bus/usb/devices lists no USB root hub; this machine has no USB "
-            "host controller, or sysfs is not mounted");
+                     "no USB bus: /sys/bus/usb/devices lists no USB root hub; this machine has "
+                     "no USB host controller, or sysfs is not mounted"}));
 }
 
 TEST(LinuxFailures, TransferFailuresSayWhatTheErrorMeans) {
@@ -44,7 +38,6 @@ TEST(LinuxFailures, TransferFailuresSayWhatTheErrorMeans) {
     const char* hint;
   };
   const Case cases[] = {
-      {EPIPE, "; the hub refused the request; it may have fewer ports"},
       {ETIMEDOUT, "; the hub did not answer in time"},
       {ENODEV, "; the hub is gone"},
       {ENOTTY, "; the handle is not a usbfs device node"},

@@ -23,12 +23,7 @@ namespace ServerMachine {
 constexpr const char* kUsb2Hub = "1-1";
 constexpr const char* kUsb3Hub = "2-1";
 constexpr const char* kUsb2RootHub = "usb1";
-constexpr const char* kIntegratedHub = "3-1";
 constexpr const char* kDeauthorized = "1-1.3";
-constexpr const char* kWithoutDriver = "1-1.4";
-constexpr const char* kWithoutStrings = "1-4";
-constexpr const char* kNotConfigured = "3-1.6";
-constexpr const char* kSuperSpeedDrive = "2-1.2";
 
 void build(UsbTestbed& testbed);
 

@@ -9,11 +9,9 @@ using namespace KestraDiags::Ludrel;
 namespace {
 
 // The shape of the real file: comments, vendors with products and interfaces, then the other
-// lists, whose lines must never be taken for vendors.
+// lists, whose lines must never be taken for vendors or products.
 constexpr const char* kDatabase =
-    "#\n"
     "#\tList of USB ID's\n"
-    "# Version: 2025.07.26\n"
     "\n"
     "0001  Fry's Electronics\n"
     "\t7778  Counterfeit flash drive [Kingston]\n"
@@ -30,8 +28,7 @@ constexpr const char* kDatabase =
     "C 09  Hub\n"
     "\t00  Unused\n"
     "AT 0409  English(US)\n"
-    "HCC 00  Undefined\n"
-    "dead  Vendor after the lists\n";
+    "HCC 00  Undefined\n";
 
 TEST(UsbIds, VendorAndProductNames) {
   struct Case {

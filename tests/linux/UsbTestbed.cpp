@@ -2,7 +2,6 @@
 
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -75,35 +74,22 @@ std::string interfaceDescriptions(const EmulatedDevice& device, const std::strin
     text += "P: " + path + "/" + owner + ":1." + std::to_string(i) +
             "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n";
     if (!interface.driver.empty()) text += "E: DRIVER=" + interface.driver + "\n";
-    text += attributeLines(
-        {"authorized=1", "bAlternateSetting= 0",
-         "bInterfaceClass=" + hex(interface.interfaceClass, 2), "bInterfaceNumber=" + hex(i, 2),
-         "bInterfaceProtocol=" + hex(interface.protocol, 2),
-         "bInterfaceSubClass=" + hex(interface.subClass, 2), "bNumEndpoints=01"});
-    text += driverLink(interface.driver) + "\n";
+    text += attributeLines({"bInterfaceClass=" + hex(interface.interfaceClass, 2)}) +
+            driverLink(interface.driver) + "\n";
   }
   return text;
 }
 
-// What every device here has alike; lsusb -t reads these too.
-constexpr const char* kCommonAttributes =
-    "A: bDeviceSubClass=00\\n\nA: bNumConfigurations=1\\n\nA: bmAttributes=e0\\n\n"
-    "A: configuration=\\n\nA: rx_lanes=1\\n\nA: tx_lanes=1\\n\n";
-
 std::string deviceDescription(const EmulatedDevice& device, const std::string& path) {
   const std::string node = device.node();
-  const bool superSpeed = device.bcdUsb >= 0x0300;
   std::vector<std::string> attributes = {
       "authorized=" + std::string(device.authorized ? "1" : "0"),
       "bConfigurationValue=" + std::string(device.configured ? "1" : ""),
       "bDeviceClass=" + hex(device.deviceClass, 2),
-      "bDeviceProtocol=" + hex(device.deviceProtocol, 2),
-      "bMaxPacketSize0=" + std::string(superSpeed ? "9" : "64"),
-      "bNumInterfaces=" + (device.configured ? " " + std::to_string(device.interfaces.size()) : ""),
+      "bDeviceSubClass=00",
       "bcdDevice=" + hex(device.bcdDevice, 4),
       "busnum=" + std::to_string(device.bus()),
       "devnum=" + std::to_string(device.address),
-      "devpath=" + (device.isRootHub() ? "0" : device.name.substr(device.name.find('-') + 1)),
       "idVendor=" + hex(device.vendor, 4),
       "idProduct=" + hex(device.product, 4),
       "maxchild=" + std::to_string(device.ports),
@@ -117,8 +103,8 @@ std::string deviceDescription(const EmulatedDevice& device, const std::string& p
       "P: " + path + "\nN: " + node.substr(5) +
       "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\nE: DEVNAME=" + node +
       "\nE: BUSNUM=" + node.substr(13, 3) + "\nE: DEVNUM=" + node.substr(17, 3) + "\n" +
-      attributeLines(attributes) + kCommonAttributes + "H: descriptors=" + descriptorsOf(device) +
-      "\n" + driverLink("usb") + "\n";
+      attributeLines(attributes) + "H: descriptors=" + descriptorsOf(device) + "\n" +
+      driverLink("usb") + "\n";
   return device.configured ? text + interfaceDescriptions(device, path) : text;
 }
 
@@ -289,15 +275,4 @@ void UsbTestbed::failPort(const std::string& hubName, int port, int errorNumber)
   std::lock_guard<std::mutex> lock(target.mutex);
   target.failures.erase(port);
   if (errorNumber != 0) target.failures[port] = errorNumber;
-}
-
-void UsbTestbed::protectNode(const std::string& name) const {
-  // The testbed and the socket umockdev answers the node's requests on stay open to other
-  // users, who get no further than the node itself.
-  gchar* root = umockdev_testbed_get_root_dir(m_testbed);
-  const std::string rootDir = root;
-  g_free(root);
-  ::chmod(rootDir.c_str(), 0755);
-  ::chmod((rootDir + "/ioctl" + device(name).node()).c_str(), 0666);
-  ::chmod((rootDir + device(name).node()).c_str(), 0444);
 }

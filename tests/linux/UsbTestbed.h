@@ -72,9 +72,6 @@ class UsbTestbed {
   // The hub answers GET_STATUS of the port with this error (0: answers again).
   void failPort(const std::string& hubName, int port, int errorNumber);
 
-  // Makes the node of a device read-only; the rest of the testbed stays readable for all.
-  void protectNode(const std::string& name) const;
-
   struct Hub;
 
  private:
