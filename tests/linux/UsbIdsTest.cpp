@@ -28,7 +28,8 @@ constexpr const char* kDatabase =
     "C 09  Hub\n"
     "\t00  Unused\n"
     "AT 0409  English(US)\n"
-    "HCC 00  Undefined\n";
+    "HCC 00  Undefined\n"
+    "0bad  A vendor-like line after the vendors\n";
 
 TEST(UsbIds, VendorAndProductNames) {
   struct Case {
@@ -47,6 +48,7 @@ TEST(UsbIds, VendorAndProductNames) {
       {0xABCD, 0x0000, "Unknown", ""},
       {0x1234, 0xC52B, "", ""},
       {0x0009, 0x0000, "", ""},  // "C 09" is the hub class, not a vendor
+      {0x0BAD, 0x0000, "", ""},  // the vendors ended at "C 09"
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.vendor) + ":" + std::to_string(c.product));

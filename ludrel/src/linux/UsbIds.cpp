@@ -51,9 +51,11 @@ UsbIdNames findUsbIdNames(std::string_view database, int vendor, int product) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty() || line[0] == '#') continue;
     if (line[0] != '\t') {
-      if (inVendor) break;
       const auto entry = idLine(line);
-      if (entry && entry->first == vendor) {
+      // The vendors come first: the next vendor, or the first line of another list ("C 09  Hub"),
+      // ends the search.
+      if (inVendor || !entry) break;
+      if (entry->first == vendor) {
         names.vendor = std::string(entry->second);
         inVendor = true;
       }
