@@ -13,34 +13,24 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 
-namespace {
-
-void replay(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
-                                std::istreambuf_iterator<char>());
-  LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   if (LLVMFuzzerInitialize != nullptr) LLVMFuzzerInitialize(&argc, &argv);
-  std::size_t inputs = 0;
+  namespace fs = std::filesystem;
+  std::vector<fs::path> inputs;
   for (int i = 1; i < argc; ++i) {
-    const std::filesystem::path path(argv[i]);
-    if (std::filesystem::is_directory(path)) {
-      for (const auto& entry : std::filesystem::recursive_directory_iterator(path)) {
-        if (entry.is_regular_file()) {
-          replay(entry.path());
-          ++inputs;
-        }
-      }
-    } else {
-      replay(path);
-      ++inputs;
+    if (!fs::is_directory(argv[i])) {
+      inputs.emplace_back(argv[i]);
+      continue;
+    }
+    for (const auto& entry : fs::recursive_directory_iterator(argv[i])) {
+      if (entry.is_regular_file()) inputs.push_back(entry.path());
     }
   }
-  std::printf("%zu inputs replayed\n", inputs);
-  return inputs > 0 ? 0 : 1;
+  for (const fs::path& input : inputs) {
+    std::ifstream in(input, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  }
+  std::printf("%zu inputs replayed\n", inputs.size());
+  return inputs.empty() ? 1 : 0;
 }

@@ -18,43 +18,33 @@ namespace {
 namespace fs = std::filesystem;
 using KestraDiags::DeviceEnum::IDeviceEnumerator;
 
-fs::path g_root;
+const TempDir g_sandbox;
 
-// Keeps every derived folder inside the sandbox: the path is put below two folders of it, and
-// ".." can climb no further because none is left.
+// The path below two folders of the sandbox, with every ".." broken, so that no derived folder
+// can climb out of it.
 std::string sandboxed(std::string path) {
   for (std::size_t dots = path.find(".."); dots != std::string::npos; dots = path.find("..")) {
     path[dots] = '_';
   }
-  return (g_root / "package" / "config").string() + "/" + path;
-}
-
-bool isLogFile(const fs::path& file) {
-  return file.filename() == "HalvexDeviceEnumerator.log" ||
-         file.filename() == "HalvexDiagnostic.log";
+  return g_sandbox.makeDir("package/config") + "/" + path;
 }
 
 // Each file the module made is one of its logs and reads as a trace log; all are removed.
 void checkAndClear() {
-  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(g_root)) {
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(g_sandbox.path())) {
+    const fs::path name = entry.path().filename();
     if (!entry.is_regular_file()) continue;
-    if (!isLogFile(entry.path())) std::abort();
+    if (name != "HalvexDeviceEnumerator.log" && name != "HalvexDiagnostic.log") std::abort();
     parseTraceLog(readFile(entry.path().string()));
   }
-  for (const fs::directory_entry& entry : fs::directory_iterator(g_root)) fs::remove_all(entry);
-  fs::create_directories(g_root / "package" / "config");
+  for (const auto& entry : fs::directory_iterator(g_sandbox.path())) fs::remove_all(entry);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char pattern[] = "/tmp/halvex-location-fuzz-XXXXXX";
-  if (::mkdtemp(pattern) == nullptr) std::abort();
-  g_root = pattern;
-  fs::create_directories(g_root / "package" / "config");
   // Relative log folders land in the sandbox too.
-  if (::chdir(pattern) != 0) std::abort();
-  std::atexit([] { fs::remove_all(g_root); });
+  if (::chdir(g_sandbox.path().c_str()) != 0) std::abort();
   return 0;
 }
 

@@ -1,7 +1,5 @@
 // The USB library's simulated backend on any topology file: it answers or refuses with one
 // line, and a topology it takes can be walked and asked about every hub port without a crash.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "../support/TempDir.h"
 #include "ludrel/USBDeviceFinder.h"
 #include "ludrel/USBUtil.h"
 
@@ -18,7 +17,7 @@ namespace {
 using KestraDiags::Ludrel::USBDeviceFinder;
 using KestraDiags::Ludrel::USBUtil;
 
-std::string g_dir;
+const TempDir g_dir;
 
 // A refusal names one of the simulation's errors and tells why in one line of plain text.
 bool isPlainRefusal() {
@@ -41,12 +40,12 @@ void allowingTopologyFaults(Call call) {
   }
 }
 
+// Every record, past those whose Next throws, and every port of each up to the 16th.
 void walk(USBDeviceFinder& finder) {
-  Usb_Device* record = nullptr;
-  for (;;) {
-    bool more = false;
+  for (bool more = true; more;) {
+    Usb_Device* record = nullptr;
     allowingTopologyFaults([&] { more = finder.Next(&record); });
-    if (!more) break;
+    if (record == nullptr) continue;
     const std::string hub = record->sDevDescriptor;
     const int ports = record->nNumofPorts < 16 ? record->nNumofPorts : 16;
     delete record;
@@ -61,18 +60,10 @@ void walk(USBDeviceFinder& finder) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char pattern[] = "/tmp/halvex-topology-fuzz-XXXXXX";
-  if (::mkdtemp(pattern) == nullptr) std::abort();
-  g_dir = pattern;
-  std::atexit([] { std::filesystem::remove_all(g_dir); });
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // A new name for every input: the library knows a file again by its path, size and time.
   static unsigned long count = 0;
-  const std::string path = g_dir + "/topology-" + std::to_string(++count) + ".json";
+  const std::string path = g_dir.file("topology-" + std::to_string(++count) + ".json");
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data), size);
   ::setenv("LUDREL_TOPOLOGY", path.c_str(), 1);
   {

@@ -1,4 +1,7 @@
 #include <climits>
+#include <sstream>
+#include <tuple>
+#include <vector>
 
 #include "TopologyFixture.h"
 
@@ -11,116 +14,75 @@ class BadFileTest : public TopologyTest {
   std::string devices(const std::string& entries) { return newFile(topologyOf(entries)); }
 };
 
+// One refused topology a line: the file's text, " -> ", the error's name after "LUDREL_ERROR_",
+// then the message that follows the file's path.
+constexpr const char* kRefusedTexts = R"(
+{"devices": [{"ports": 1e400}]} -> PARSE: not JSON: number overflow parsing '1e400'
+{"devices": [{"name": "a\u0000b"}]} -> FORMAT: /devices/0/name: the text holds a NUL character (\u0000), which a device text cannot carry
+{"devices": [[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]} -> PARSE: nested deeper than 32 levels
+[] -> FORMAT: the top level: expected an object, got a list
+{} -> FORMAT: /devices: missing: a topology lists its devices under "devices"
+{"devices": [{}, {}, {}, {"vendor": true}]} -> FORMAT: /devices/3/vendor: expected a USB ID as hex text such as "0x5B7D" or a number, got true
+{"devices": [{"product": "5B7D"}]} -> FORMAT: /devices/0/product: expected a USB ID as hex text such as "0x5B7D" or a number, got "5B7D"
+{"devices": [{"vendor": "0x10000"}]} -> FORMAT: /devices/0/vendor: out of range: "0x10000" is not between 0x0000 and 0xFFFF
+{"devices": [{"vendor": -1}]} -> FORMAT: /devices/0/vendor: out of range: -1 is not between 0x0000 and 0xFFFF
+{"devices": [{"status": 2147483648}]} -> FORMAT: /devices/0/status: out of range: 2147483648 is not between -2147483648 and 2147483647
+{"devices": [{"ports": 1e30}]} -> FORMAT: /devices/0/ports: out of range: 1e+30 is not between -2147483648 and 2147483647
+{"devices": [{"ports": 1.5}]} -> FORMAT: /devices/0/ports: expected a whole number, got 1.5
+{"devices": [{"type": "router"}]} -> FORMAT: /devices/0/type: expected "host-controller", "root-hub", "hub", "device" or a type number, got "router"
+{"devices": [{"vendorId": 1}]} -> FORMAT: /devices/0/vendorId: unknown member; an object here may hold type, status, ports, vendor, product, ignore, devicePath, firmware, serial, manufacturer, fallbackName, name, description, addlHWInfo, location, parentLocation, instanceId, portStates, nextThrows, comment
+{"devices": [{"ports": 2, "devicePath": "h", "portStates": [{"port": 3}]}]} -> FORMAT: /devices/0/portStates/0/port: out of range: port 3 is not between 1 and the hub's 2 ports
+{"devices": [{"ports": 2, "devicePath": "h", "portStates": [{"port": 2}, {"port": 2}]}]} -> FORMAT: /devices/0/portStates/1/port: port 2 is described twice
+{"devices": [{"ports": 2, "portStates": []}]} -> FORMAT: /devices/0/portStates: a hub with port states needs a devicePath, by which they are found
+{"devices": [{"devicePath": "h", "portStates": []}, {"devicePath": "h", "portStates": []}]} -> FORMAT: /devices/1/devicePath: the same as that of /devices/0; hub ports are found by devicePath, so it must be unique
+{"devices": [{"nextThrows": {"type": "long", "value": 1}}]} -> FORMAT: /devices/0/nextThrows/type: expected "string", "unsigned long" or "int", got "long"
+{"devices": [{"nextThrows": {"type": "int"}}]} -> FORMAT: /devices/0/nextThrows/value: missing: say what is thrown
+{"getAllUSBDevicesFails": "controller stopped", "devices": [{}]} -> IO: getAllUSBDevices fails as the topology asks: controller stopped
+)";
+
 TEST_F(BadFileTest, EachIsRefusedWithOneLineNamingTheFileAndThePlace) {
-  // The error's message is the file's path and then this.
-  const struct {
-    const char* what;
-    std::string path;
-    const char* error;
-    std::string message;
-  } cases[] = {
-      {"missing", (m_dir / "absent.json").string(), "LUDREL_ERROR_NOT_FOUND",
-       ": no such topology file"},
-      {"a directory", m_dir.string(), "LUDREL_ERROR_IO",
-       ": cannot read the topology file: it is a directory, not a file"},
-      {"below a file", writeFile("plain", "") + "/t.json", "LUDREL_ERROR_NOT_FOUND",
-       ": no such topology file"},
-      {"over the size limit", newFile("{\"devices\": []}" + std::string(kLimit - 14, ' ')),
-       "LUDREL_ERROR_TOO_BIG",
+  // The file, the error's name after "LUDREL_ERROR_", and its message after the file's path.
+  std::string manyObjects = "{}";
+  for (int i = 0; i < 100000; ++i) manyObjects += ",{}";
+  std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+      {(m_dir / "absent.json").string(), "NOT_FOUND", ": no such topology file"},
+      {m_dir.string(), "IO", ": cannot read the topology file: it is a directory, not a file"},
+      {writeFile("plain", "") + "/t.json", "NOT_FOUND", ": no such topology file"},
+      {newFile("{\"devices\": []}" + std::string(kLimit - 14, ' ')), "TOO_BIG",
        ": the topology file is larger than 16 MiB (16777216 bytes), the most it may be"},
-      {"empty", newFile(""), "LUDREL_ERROR_PARSE",
+      {newFile(" \n\t\n"), "PARSE",
        ": the file is empty; a topology is a JSON object with a \"devices\" list"},
-      {"blank", newFile(" \n\t\n"), "LUDREL_ERROR_PARSE",
-       ": the file is empty; a topology is a JSON object with a \"devices\" list"},
-      {"not JSON", newFile("{\n  \"devices\": [\n    {\"name\": \"a\",}\n  ]\n}\n"),
-       "LUDREL_ERROR_PARSE",
+      {newFile("{\n  \"devices\": [\n    {\"name\": \"a\",}\n  ]\n}\n"), "PARSE",
        ":3:18: not JSON: syntax error while parsing object key - unexpected '}'; expected "
        "string literal"},
-      {"truncated", newFile("{\"devices\": [{\"name\": \"a\""), "LUDREL_ERROR_PARSE",
-       ":1:26: not JSON: syntax error while parsing object - unexpected end of input; "
-       "expected '}'"},
-      {"NUL byte", newFile(std::string("{\"devices\": [{\"name\": \"a\0b\"}]}", 31)),
-       "LUDREL_ERROR_PARSE",
-       ":1:25: not JSON: syntax error while parsing value - invalid string: control "
-       "character U+0000 (NUL) must be escaped to \\u0000; last read: '\"a<U+0000>'"},
-      {"invalid UTF-8", newFile("{\"devices\": [{\"name\": \"\xC3(\"}]}"), "LUDREL_ERROR_PARSE",
+      {newFile(std::string("{\"devices\": [{\"name\": \"a\0b\"}]}", 31)), "PARSE",
+       ":1:25: not JSON: syntax error while parsing value - invalid string: control character "
+       "U+0000 (NUL) must be escaped to \\u0000; last read: '\"a<U+0000>'"},
+      {newFile("{\"devices\": [{\"name\": \"\xC3(\"}]}"), "PARSE",
        ":1:25: not JSON: syntax error while parsing value - invalid string: ill-formed UTF-8 "
        "byte; last read: '\"\\xC3('"},
-      {"number overflow", devices(R"({"ports": 1e400})"), "LUDREL_ERROR_PARSE",
-       ": not JSON: number overflow parsing '1e400'"},
-      {"escaped NUL", devices(R"({"name": "a\u0000b"})"), "LUDREL_ERROR_FORMAT",
-       ": /devices/0/name: the text holds a NUL character (\\u0000), which a device text "
-       "cannot carry"},
-      {"too deep", devices(std::string(40, '[') + std::string(40, ']')), "LUDREL_ERROR_PARSE",
-       ": nested deeper than 32 levels"},
-      {"too many objects", devices([] {
-         std::string entries = "{}";
-         for (int i = 0; i < 100000; ++i) entries += ",{}";
-         return entries;
-       }()),
-       "LUDREL_ERROR_TOO_BIG", ": 100002 objects, more than the 100000 a topology may hold"},
-      {"a list at the top", newFile("[]"), "LUDREL_ERROR_FORMAT",
-       ": the top level: expected an object, got a list"},
-      {"no devices", newFile("{}"), "LUDREL_ERROR_FORMAT",
-       ": /devices: missing: a topology lists its devices under \"devices\""},
-      {"wrong type", devices(R"({}, {}, {}, {"vendor": true})"), "LUDREL_ERROR_FORMAT",
-       ": /devices/3/vendor: expected a USB ID as hex text such as \"0x5B7D\" or a number, "
-       "got true"},
-      {"hex without 0x", devices(R"({"product": "5B7D"})"), "LUDREL_ERROR_FORMAT",
-       ": /devices/0/product: expected a USB ID as hex text such as \"0x5B7D\" or a number, "
-       "got \"5B7D\""},
-      {"USB ID too large", devices(R"({"vendor": "0x10000"})"), "LUDREL_ERROR_FORMAT",
-       ": /devices/0/vendor: out of range: \"0x10000\" is not between 0x0000 and 0xFFFF"},
-      {"negative USB ID", devices(R"({"vendor": -1})"), "LUDREL_ERROR_FORMAT",
-       ": /devices/0/vendor: out of range: -1 is not between 0x0000 and 0xFFFF"},
-      {"status too large", devices(R"({"status": 2147483648})"), "LUDREL_ERROR_FORMAT",
-       ": /devices/0/status: out of range: 2147483648 is not between -2147483648 and "
-       "2147483647"},
-      {"beyond 64 bits", devices(R"({"ports": 1e30})"), "LUDREL_ERROR_FORMAT",
-       ": /devices/0/ports: out of range: 1e+30 is not between -2147483648 and 2147483647"},
-      {"fraction", devices(R"({"ports": 1.5})"), "LUDREL_ERROR_FORMAT",
-       ": /devices/0/ports: expected a whole number, got 1.5"},
-      {"unknown type", devices(R"({"type": "router"})"), "LUDREL_ERROR_FORMAT",
-       ": /devices/0/type: expected \"host-controller\", \"root-hub\", \"hub\", \"device\" "
-       "or a type number, got \"router\""},
-      {"misspelt member", devices(R"({"vendorId": 1})"), "LUDREL_ERROR_FORMAT",
-       ": /devices/0/vendorId: unknown member; an object here may hold type, status, ports, "
-       "vendor, product, ignore, devicePath, firmware, serial, manufacturer, fallbackName, name, "
-       "description, addlHWInfo, location, parentLocation, instanceId, portStates, nextThrows, "
-       "comment"},
-      {"port beyond the hub",
-       devices(R"({"ports": 2, "devicePath": "h", "portStates": [{"port": 3}]})"),
-       "LUDREL_ERROR_FORMAT",
-       ": /devices/0/portStates/0/port: out of range: port 3 is not between 1 and the hub's "
-       "2 ports"},
-      {"port twice",
-       devices(R"({"ports": 2, "devicePath": "h", "portStates": [{"port": 2}, {"port": 2}]})"),
-       "LUDREL_ERROR_FORMAT", ": /devices/0/portStates/1/port: port 2 is described twice"},
-      {"ports without a path", devices(R"({"ports": 2, "portStates": []})"), "LUDREL_ERROR_FORMAT",
-       ": /devices/0/portStates: a hub with port states needs a devicePath, by which they "
-       "are found"},
-      {"two hubs, one path",
-       devices(R"({"devicePath": "h", "portStates": []}, {"devicePath": "h", "portStates": []})"),
-       "LUDREL_ERROR_FORMAT",
-       ": /devices/1/devicePath: the same as that of /devices/0; hub ports are found by "
-       "devicePath, so it must be unique"},
-      {"unknown thrown type", devices(R"({"nextThrows": {"type": "long", "value": 1}})"),
-       "LUDREL_ERROR_FORMAT",
-       ": /devices/0/nextThrows/type: expected \"string\", \"unsigned long\" or \"int\", got "
-       "\"long\""},
-      {"negative unsigned long",
-       devices(R"({"nextThrows": {"type": "unsigned long", "value": -1}})"), "LUDREL_ERROR_FORMAT",
+      {devices(manyObjects), "TOO_BIG",
+       ": 100002 objects, more than the 100000 a topology may hold"},
+      {devices(R"({"nextThrows": {"type": "unsigned long", "value": -1}})"), "FORMAT",
        ": /devices/0/nextThrows/value: out of range: -1 is not between 0 and " +
            std::to_string(ULONG_MAX)},  // 32 bits on Windows, 64 on Linux
-      {"thrown value missing", devices(R"({"nextThrows": {"type": "int"}})"), "LUDREL_ERROR_FORMAT",
-       ": /devices/0/nextThrows/value: missing: say what is thrown"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    useTopologyPath(c.path);
-    EXPECT_FALSE(USBDeviceFinder(nullptr).getAllUSBDevices());
-    EXPECT_EQ(USBUtil::lastErrorName(), c.error);
-    EXPECT_EQ(USBUtil::lastErrorMessage(), c.path + c.message);
+  std::istringstream lines(kRefusedTexts);
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t arrow = line.find(" -> "), colon = line.find(':', arrow + 4);
+    if (arrow == std::string::npos) continue;
+    cases.emplace_back(newFile(line.substr(0, arrow)), line.substr(arrow + 4, colon - arrow - 4),
+                       line.substr(colon));
+  }
+  for (const auto& [path, error, message] : cases) {
+    SCOPED_TRACE(message);
+    useTopologyPath(path);
+    USBDeviceFinder finder(nullptr);
+    EXPECT_FALSE(finder.getAllUSBDevices());
+    Usb_Device* record = nullptr;
+    EXPECT_FALSE(finder.Next(&record));
+    EXPECT_EQ(USBUtil::lastErrorName(), "LUDREL_ERROR_" + error);
+    EXPECT_EQ(USBUtil::lastErrorMessage(), path + message);
     // Port queries on a bad file answer "free" instead of throwing.
     EXPECT_EQ(portAnswers("h", 1), "free, -1");
   }

@@ -82,15 +82,12 @@ std::string thrownBy(Call call) {
 // more: a record's name, or "threw " and what the call threw (the record left null).
 inline Texts nextOutcomes(USBDeviceFinder& finder) {
   Texts outcomes;
-  for (std::size_t call = 0; call < 1000; ++call) {
+  for (bool more = true; more && outcomes.size() < 1000;) {
     Usb_Device* record = nullptr;
-    bool more = false;
     const std::string thrown = thrownBy([&] { more = finder.Next(&record); });
     if (thrown != "nothing") {
       outcomes.push_back("threw " + thrown + (record == nullptr ? "" : " and gave a record"));
-    } else if (!more) {
-      break;
-    } else {
+    } else if (more) {
       outcomes.push_back(record->sDevName);
     }
     delete record;

@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
 # wine-prefix.sh create|remove WINE WINESERVER PREFIX: the Wine prefix that the Windows tests run in.
-#   create: a fresh prefix, and one Wine program that idles in it through the test run. While a
-#     program of its own runs, Wine keeps its services up between the tests; without one, every
-#     test program starts them anew and its run lasts until they have stopped again, three
-#     seconds a test.
-#   remove: stops the prefix's wineserver, which ends every Wine program of the prefix, the idle
-#     one included, and deletes the prefix: nothing of the test run is left running.
+#   create: a fresh prefix with one idle Wine program in it, which keeps Wine's services up between
+#     the test programs; without it each program starts them anew and waits three seconds for
+#     them to stop.
+#   remove: stops the prefix's wineserver, and with it every Wine program of the prefix, and
+#     deletes the prefix.
 set -euo pipefail
 if [ $# -ne 4 ] || [[ ! $1 =~ ^(create|remove)$ ]]; then
   echo "usage: $0 create|remove WINE WINESERVER PREFIX" >&2
