@@ -1,6 +1,8 @@
 #pragma once
 
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "HostError.h"
 
@@ -18,20 +20,19 @@ class SharedLibrary {
   // The error message names the path and carries the loader's own reason.
   static Outcome<SharedLibrary> open(const std::string& path);
 
-  SharedLibrary(SharedLibrary&& other) noexcept;
-  SharedLibrary& operator=(SharedLibrary&& other) noexcept;
-  SharedLibrary(const SharedLibrary&) = delete;
-  SharedLibrary& operator=(const SharedLibrary&) = delete;
-  ~SharedLibrary();
-
   // The address of an exported symbol; the error message names the symbol and the library.
   Outcome<void*> symbol(const char* name) const;
   const std::string& path() const { return m_path; }
 
  private:
-  SharedLibrary(void* handle, std::string path);
+  // Unloads the library, the platform's way.
+  struct Unload {
+    void operator()(void* handle) const;
+  };
 
-  void* m_handle;
+  SharedLibrary(void* handle, std::string path) : m_handle(handle), m_path(std::move(path)) {}
+
+  std::unique_ptr<void, Unload> m_handle;
   std::string m_path;
 };
 

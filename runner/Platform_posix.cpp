@@ -3,8 +3,6 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <utility>
-
 #include "Platform.h"
 
 namespace KestraDiags {
@@ -21,24 +19,7 @@ std::string lastLoaderError() {
 
 }  // namespace
 
-SharedLibrary::SharedLibrary(void* handle, std::string path)
-    : m_handle(handle), m_path(std::move(path)) {}
-
-SharedLibrary::SharedLibrary(SharedLibrary&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, nullptr)), m_path(std::move(other.m_path)) {}
-
-SharedLibrary& SharedLibrary::operator=(SharedLibrary&& other) noexcept {
-  if (this != &other) {
-    if (m_handle != nullptr) dlclose(m_handle);
-    m_handle = std::exchange(other.m_handle, nullptr);
-    m_path = std::move(other.m_path);
-  }
-  return *this;
-}
-
-SharedLibrary::~SharedLibrary() {
-  if (m_handle != nullptr) dlclose(m_handle);
-}
+void SharedLibrary::Unload::operator()(void* handle) const { dlclose(handle); }
 
 Outcome<SharedLibrary> SharedLibrary::open(const std::string& path) {
   // Resolve everything now, as the framework's loader does, so that a missing dependency shows
@@ -52,7 +33,7 @@ Outcome<SharedLibrary> SharedLibrary::open(const std::string& path) {
 
 Outcome<void*> SharedLibrary::symbol(const char* name) const {
   dlerror();
-  void* address = dlsym(m_handle, name);
+  void* address = dlsym(m_handle.get(), name);
   if (address == nullptr) {
     return HostError{"EXPORT_MISSING",
                      "module " + m_path + " does not export " + name + ": " + lastLoaderError()};

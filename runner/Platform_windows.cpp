@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <utility>
 
 #include "Platform.h"
 
@@ -33,24 +32,7 @@ HMODULE moduleOf(void* handle) { return static_cast<HMODULE>(handle); }
 
 }  // namespace
 
-SharedLibrary::SharedLibrary(void* handle, std::string path)
-    : m_handle(handle), m_path(std::move(path)) {}
-
-SharedLibrary::SharedLibrary(SharedLibrary&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, nullptr)), m_path(std::move(other.m_path)) {}
-
-SharedLibrary& SharedLibrary::operator=(SharedLibrary&& other) noexcept {
-  if (this != &other) {
-    if (m_handle != nullptr) FreeLibrary(moduleOf(m_handle));
-    m_handle = std::exchange(other.m_handle, nullptr);
-    m_path = std::move(other.m_path);
-  }
-  return *this;
-}
-
-SharedLibrary::~SharedLibrary() {
-  if (m_handle != nullptr) FreeLibrary(moduleOf(m_handle));
-}
+void SharedLibrary::Unload::operator()(void* handle) const { FreeLibrary(moduleOf(handle)); }
 
 Outcome<SharedLibrary> SharedLibrary::open(const std::string& path) {
   // The module's own DLLs (the framework's and the USB library's, the C++ runtime) are looked
@@ -71,7 +53,7 @@ Outcome<SharedLibrary> SharedLibrary::open(const std::string& path) {
 }
 
 Outcome<void*> SharedLibrary::symbol(const char* name) const {
-  FARPROC address = GetProcAddress(moduleOf(m_handle), name);
+  FARPROC address = GetProcAddress(moduleOf(m_handle.get()), name);
   if (address == nullptr) {
     return HostError{"EXPORT_MISSING", "module " + m_path + " does not export " + name + ": " +
                                            systemMessage(GetLastError())};
