@@ -59,14 +59,17 @@ class ModuleTest : public ::testing::Test {
     m_enumerator.reset(m_module.getIDeviceEnumerator(true, kNormal));
     return *m_enumerator->getDeviceVector(hostText, hostValue);
   }
-  // Plays the steps of a scenario in order: "mkdir <dir>" or "file <path>" below the test's
-  // directory; "config <path>" or "config (null)" for setPackageConfigFile; "enumerator", "quiet
-  // enumerator", "diagnostic" or "quiet diagnostic" for an object with logging on or off, kept
-  // to the end of the test; "drop enumerator <n>" or "drop diagnostic <n>" to delete the n-th
-  // one made, counted from 1; "enumerate <n>" for a getDeviceVector call of the n-th enumerator,
-  // at most one per enumerator since a second one would hand the first vector to the host.
-  void play(const std::vector<std::string>& steps) {
-    for (const std::string& step : steps) {
+  // Plays the steps of a scenario, separated by "; ", in order: "mkdir <dir>" or "file <path>"
+  // below the test's directory; "config <path>" or "config (null)" for setPackageConfigFile;
+  // "enumerator", "quiet enumerator", "diagnostic" or "quiet diagnostic" for an object with
+  // logging on or off, kept to the end of the test; "drop enumerator <n>" or "drop diagnostic <n>"
+  // to delete the n-th one made, counted from 1; "enumerate <n>" for a getDeviceVector call of
+  // the n-th enumerator, at most one per enumerator since a second one would hand the first
+  // vector to the host.
+  void play(const std::string& scenario) {
+    for (std::string::size_type at = 0, end = 0; end != std::string::npos; at = end + 2) {
+      end = scenario.find("; ", at);
+      const std::string step = scenario.substr(at, end - at);
       const std::string last = step.substr(step.rfind(' ') + 1);
       if (step.rfind("mkdir ", 0) == 0) {
         m_dir.makeDir(last);

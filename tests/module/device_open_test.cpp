@@ -31,18 +31,6 @@ int handlesHolding(const std::string&) {
 }
 #endif
 
-// What the process holds beyond what it held at construction.
-class HandleWatch {
- public:
-  explicit HandleWatch(std::string path)
-      : m_path(std::move(path)), m_before(handlesHolding(m_path)) {}
-  int added() const { return handlesHolding(m_path) - m_before; }
-
- private:
-  std::string m_path;
-  int m_before;
-};
-
 class DeviceOpenTest : public ModuleTest {
  protected:
   HalvexDevice& hubAt(const std::string& devicePath) {
@@ -54,38 +42,26 @@ class DeviceOpenTest : public ModuleTest {
 TEST_F(DeviceOpenTest, OpenHoldsTheDevicePathUntilClose) {
   const std::string path = m_dir.write("hub-node", "");
   HalvexDevice& hub = hubAt(path);
-  const HandleWatch handles(path);
-  EXPECT_EQ(hub.open(0), 0u);
-  EXPECT_TRUE(hub.isOpen());
-  EXPECT_EQ(handles.added(), 1);
-  hub.close();
-  EXPECT_FALSE(hub.isOpen());
-  EXPECT_EQ(handles.added(), 0);
-  EXPECT_EQ(recordsSinceEnumeration(),
-            (Texts{kEnumerated, "m_PrideviceDescriptor:  " + path, "CreateFile passed",
-                   "Return status of open: 0", "Entering HalvexDevice::close",
-                   "Leaving HalvexDevice::close"}));
-}
-
-TEST_F(DeviceOpenTest, CloseWithoutOpenReleasesNothing) {
-  const std::string path = m_dir.write("hub-node", "");
-  HalvexDevice& hub = hubAt(path);
-  const HandleWatch handles(path);
+  const int before = handlesHolding(path);
   hub.close();
   hub.deviceControl(12345);
-  EXPECT_EQ(handles.added(), 0);
-  EXPECT_EQ(recordsSinceEnumeration(),
-            (Texts{kEnumerated, "Entering HalvexDevice::close", "Leaving HalvexDevice::close"}));
-}
-
-TEST_F(DeviceOpenTest, SecondOpenReplacesTheHandleWithoutClosingTheFirst) {
-  const std::string path = m_dir.write("hub-node", "");
-  HalvexDevice& hub = hubAt(path);
-  const HandleWatch handles(path);
+  EXPECT_EQ(handlesHolding(path), before) << "closed without open";
+  EXPECT_EQ(hub.open(0), 0u);
+  EXPECT_TRUE(hub.isOpen());
+  EXPECT_EQ(handlesHolding(path), before + 1);
+  hub.close();
+  EXPECT_FALSE(hub.isOpen());
+  EXPECT_EQ(handlesHolding(path), before);
+  EXPECT_EQ(
+      recordsSinceEnumeration(),
+      (Texts{kEnumerated, "Entering HalvexDevice::close", "Leaving HalvexDevice::close",
+             "m_PrideviceDescriptor:  " + path, "CreateFile passed", "Return status of open: 0",
+             "Entering HalvexDevice::close", "Leaving HalvexDevice::close"}));
+  // A second open replaces the handle without closing the first: open never looks at what it held.
   ASSERT_EQ(hub.open(0), 0u);
   ASSERT_EQ(hub.open(0), 0u);
   hub.close();
-  EXPECT_EQ(handles.added(), 1);  // open never looks at what it held
+  EXPECT_EQ(handlesHolding(path), before + 1);
 }
 
 struct OpenFailureCase {
@@ -99,13 +75,18 @@ ROW_PRINTS_AS_ITS_NAME(OpenFailureCase)
 class OpenFailureTest : public DeviceOpenTest,
                         public ::testing::WithParamInterface<OpenFailureCase> {};
 
+// Closing after a failed open hands the invalid handle back, which must release nothing.
 TEST_P(OpenFailureTest, GivesTheResultCodeAndTwoRecords) {
   HalvexDevice& hub = hubAt(GetParam().path);
+  const int before = handlesHolding(GetParam().path);
   EXPECT_EQ(hub.open(0), GetParam().result);
   EXPECT_FALSE(hub.isOpen());
+  hub.close();
+  EXPECT_EQ(handlesHolding(GetParam().path), before);
   EXPECT_EQ(recordsSinceEnumeration(),
             (Texts{kEnumerated, "m_PrideviceDescriptor:  " + GetParam().path,
-                   "Return status of open: " + std::to_string(GetParam().windowsError)}));
+                   "Return status of open: " + std::to_string(GetParam().windowsError),
+                   "Entering HalvexDevice::close", "Leaving HalvexDevice::close"}));
 }
 
 #if !defined(_WIN32)
@@ -136,6 +117,11 @@ HANDLE openForWriting(const std::string& path, DWORD shareMode) {
 TEST_F(DeviceOpenTest, SharesTheHubWithWritersOnly) {
   const std::string path = m_dir.write("hub-node", "");
   HalvexDevice& hub = hubAt(path);
+  const HANDLE holder = openForWriting(path, 0);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(hub.open(0), DEV_ERR_OPEN_FAILED);
+  EXPECT_FALSE(hub.isOpen());
+  ::CloseHandle(holder);
   ASSERT_EQ(hub.open(0), 0u);
   const HANDLE writer = openForWriting(path, FILE_SHARE_WRITE);
   EXPECT_NE(writer, INVALID_HANDLE_VALUE);
@@ -145,18 +131,11 @@ TEST_F(DeviceOpenTest, SharesTheHubWithWritersOnly) {
             INVALID_HANDLE_VALUE);
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   hub.close();
-}
-
-TEST_F(DeviceOpenTest, HubHeldWithoutSharingIsAFailedOpen) {
-  const std::string path = m_dir.write("hub-node", "");
-  HalvexDevice& hub = hubAt(path);
-  const HANDLE holder = openForWriting(path, 0);
-  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(hub.open(0), DEV_ERR_OPEN_FAILED);
-  EXPECT_FALSE(hub.isOpen());
-  ::CloseHandle(holder);
-  EXPECT_EQ(recordsSinceEnumeration(),
-            (Texts{kEnumerated, "m_PrideviceDescriptor:  " + path, "Return status of open: 32"}));
+  EXPECT_EQ(
+      recordsSinceEnumeration(),
+      (Texts{kEnumerated, "m_PrideviceDescriptor:  " + path, "Return status of open: 32",
+             "m_PrideviceDescriptor:  " + path, "CreateFile passed", "Return status of open: 0",
+             "Entering HalvexDevice::close", "Leaving HalvexDevice::close"}));
 }
 #endif
 

@@ -29,17 +29,12 @@ std::string readTraceFile(const std::string& path) {
   const std::string onDisk = readFile(path);
 #if defined(_WIN32)
   std::string text;
-  text.reserve(onDisk.size());
   for (std::string::size_type at = 0; at < onDisk.size(); ++at) {
-    const bool lineEnd = onDisk[at] == '\r' && at + 1 < onDisk.size() && onDisk[at + 1] == '\n';
-    if (lineEnd) {
-      text += '\n';
-      ++at;
-    } else if (onDisk[at] == '\r' || onDisk[at] == '\n') {
+    if (onDisk.compare(at, 2, "\r\n") == 0) continue;  // its "\n" is taken next
+    if (onDisk[at] == '\r' || (onDisk[at] == '\n' && (at == 0 || onDisk[at - 1] != '\r'))) {
       throw std::runtime_error(path + ": a line end other than CRLF at byte " + std::to_string(at));
-    } else {
-      text += onDisk[at];
     }
+    text += onDisk[at];
   }
   return text;
 #else

@@ -1,16 +1,13 @@
 #include "tessary/IDiagnostics.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <stdexcept>
-#include <string>
 #include <utility>
 #include <vector>
 
-#include "ScriptedDiagnostics.h"
+#include "MockFunctionalTest.h"
 #include "TestDevice.h"
 
 namespace KestraDiags {
@@ -19,17 +16,19 @@ namespace {
 
 using DeviceEnum::IDeviceEnumerator;
 using Diag::DiagnosticEvent;
-using Diag::DiagnosticResult;
-using Diag::DiagnosticSettings;
 using Diag::DiagnosticStatus;
 using Diag::IDiagnostics;
+using ::testing::_;
+using ::testing::InSequence;
+using ::testing::Return;
+using ::testing::Throw;
 using Codes = std::vector<unsigned int>;
 using Events = std::vector<std::pair<unsigned int, DiagnosticEvent::EventType>>;
 
-ScriptedTest::Run resultWith(unsigned int code,
+DiagnosticResult* resultWith(unsigned int code,
                              DiagnosticEvent::EventType type = DiagnosticEvent::EVENT_INFORMATION,
                              DiagnosticResult::TestResult outcome = DiagnosticResult::TEST_PASSED) {
-  return [=] { return new DiagnosticResult(outcome, code, type); };
+  return new DiagnosticResult(outcome, code, type);
 }
 
 Events eventsOf(const IDiagnostics& diagnostics) {
@@ -54,32 +53,38 @@ void expectCompleted(const IDiagnostics& diagnostics) {
 }
 
 TEST(IDiagnosticsTest, RunsEverySupportingTestInCatalogueOrder) {
-  ScriptedDiagnostics diagnostics;
-  DiagnosticStatus whileRunning;
-  diagnostics.addTest(true, [&] {
-    whileRunning = diagnostics.getDiagnosticStatus();
-    return new DiagnosticResult(DiagnosticResult::TEST_PASSED, 111,
-                                DiagnosticEvent::EVENT_INFORMATION);
-  });
+  MockedDiagnostics diagnostics;
+  StrictTest& passing = diagnostics.addTest();
   diagnostics.addEmptySlot();
-  diagnostics.addTest(false, resultWith(999, DiagnosticEvent::EVENT_WARNING));
-  // A failing test must not stop the run: its exception becomes a warning.
-  diagnostics.addTest(true, []() -> DiagnosticResult* { throw std::runtime_error("broken"); });
-  diagnostics.addTest(true, []() -> DiagnosticResult* { throw 42; });
-  const ScriptedTest& last = diagnostics.addTest(
-      true, resultWith(113, DiagnosticEvent::EVENT_ERROR, DiagnosticResult::TEST_FAILED));
+  StrictTest& refusing = diagnostics.addTest();
+  StrictTest& throwing = diagnostics.addTest();
+  StrictTest& throwingInt = diagnostics.addTest();
+  StrictTest& failing = diagnostics.addTest();
   const TestDevice device;
   const DiagnosticSettings settings(true);
+  DiagnosticStatus whileRunning;
+  {
+    InSequence catalogueOrder;
+    EXPECT_CALL(passing, isDeviceSupported(&device, 0)).WillOnce(Return(true));
+    EXPECT_CALL(passing, run(&device, ::testing::Ref(settings))).WillOnce([&] {
+      whileRunning = diagnostics.getDiagnosticStatus();
+      return resultWith(111);
+    });
+    EXPECT_CALL(refusing, isDeviceSupported(&device, 2)).WillOnce(Return(false));
+    // A failing test must not stop the run: its exception becomes a warning.
+    EXPECT_CALL(throwing, isDeviceSupported(&device, 3)).WillOnce(Return(true));
+    EXPECT_CALL(throwing, run(_, _)).WillOnce(Throw(std::runtime_error("broken")));
+    EXPECT_CALL(throwingInt, isDeviceSupported(&device, 4)).WillOnce(Throw(42));
+    EXPECT_CALL(failing, isDeviceSupported(&device, 5)).WillOnce(Return(true));
+    EXPECT_CALL(failing, run(&device, ::testing::Ref(settings)))
+        .WillOnce(
+            Return(resultWith(113, DiagnosticEvent::EVENT_ERROR, DiagnosticResult::TEST_FAILED)));
+  }
 
   EXPECT_TRUE(diagnostics.runDiagnostic(&device, settings));
 
   EXPECT_EQ(whileRunning.getStatus(), DiagnosticStatus::STATUS_RUNNING);
   EXPECT_EQ(whileRunning.getProgress(), 0u);
-  EXPECT_EQ(diagnostics.journal(),
-            (Journal{"0.supported(0)", "0.run", "2.supported(2)", "3.supported(3)", "3.run",
-                     "4.supported(4)", "4.run", "5.supported(5)", "5.run"}));
-  EXPECT_EQ(last.lastDevice, &device);
-  EXPECT_EQ(last.lastSettings, &settings);
   EXPECT_EQ(resultCodesOf(diagnostics), (Codes{111, 113}));
   EXPECT_EQ(diagnostics.getDiagnosticResults().back()->getTestResult(),
             DiagnosticResult::TEST_FAILED);
@@ -90,45 +95,22 @@ TEST(IDiagnosticsTest, RunsEverySupportingTestInCatalogueOrder) {
   expectCompleted(diagnostics);
 }
 
-TEST(IDiagnosticsTest, ModeChoosesPilotOrFullRun) {
-  const struct {
-    IDeviceEnumerator::DiagnosticMode mode;
-    Journal calls;
-  } cases[] = {
-      {IDeviceEnumerator::MODE_NORMAL, {"0.supported(0)", "0.run"}},
-      // The pilot run of the base falls back to the full run.
-      {IDeviceEnumerator::MODE_PILOT, {"0.supported(0)", "0.pilot", "0.run"}},
-  };
-  for (const auto& c : cases) {
-    ScriptedDiagnostics diagnostics(c.mode);
-    diagnostics.addTest(true, resultWith(111));
-    const TestDevice device;
-    EXPECT_TRUE(diagnostics.runDiagnostic(&device, DiagnosticSettings()));
-    EXPECT_EQ(diagnostics.journal(), c.calls) << "mode " << c.mode;
-    EXPECT_EQ(resultCodesOf(diagnostics), Codes{111}) << "mode " << c.mode;
-  }
-}
-
 TEST(IDiagnosticsTest, RunsWithoutAResultPostNoEvent) {
-  const struct {
-    const char* catalogue;
-    std::function<void(ScriptedDiagnostics&)> fill;
-    bool anyTestRan;
-  } cases[] = {
-      {"empty", [](ScriptedDiagnostics&) {}, false},
-      {"empty slot", [](ScriptedDiagnostics& d) { d.addEmptySlot(); }, false},
-      {"refusing test", [](ScriptedDiagnostics& d) { d.addTest(false, resultWith(111)); }, false},
-      {"test without result",
-       [](ScriptedDiagnostics& d) { d.addTest(true, [] { return nullptr; }); }, true},
-  };
-  for (const auto& c : cases) {
-    ScriptedDiagnostics diagnostics;
-    c.fill(diagnostics);
-    const TestDevice device;
-    EXPECT_EQ(diagnostics.runDiagnostic(&device, DiagnosticSettings()), c.anyTestRan)
-        << c.catalogue;
-    EXPECT_TRUE(diagnostics.getDiagnosticEvents().empty()) << c.catalogue;
-    EXPECT_TRUE(diagnostics.getDiagnosticResults().empty()) << c.catalogue;
+  const TestDevice device;
+  for (int catalogue = 0; catalogue < 4; ++catalogue) {
+    SCOPED_TRACE(catalogue);
+    MockedDiagnostics diagnostics;  // catalogue 0 is empty
+    if (catalogue == 1) diagnostics.addEmptySlot();
+    if (catalogue == 2) EXPECT_CALL(diagnostics.addTest(), isDeviceSupported(_, 0));
+    if (catalogue == 3) {
+      StrictTest& withoutResult = diagnostics.addTest();
+      EXPECT_CALL(withoutResult, isDeviceSupported(_, 0)).WillOnce(Return(true));
+      EXPECT_CALL(withoutResult, run(_, _)).WillOnce(Return(nullptr));
+    }
+    // Only a test that ran counts, with or without a result.
+    EXPECT_EQ(diagnostics.runDiagnostic(&device, DiagnosticSettings()), catalogue == 3);
+    EXPECT_TRUE(diagnostics.getDiagnosticEvents().empty());
+    EXPECT_TRUE(diagnostics.getDiagnosticResults().empty());
     expectCompleted(diagnostics);
   }
 }
@@ -144,14 +126,19 @@ class CountedResult : public DiagnosticResult {
   int& m_deletions;
 };
 
-TEST(IDiagnosticsTest, KeepsResultsOfEveryRunInOrderUntilItIsDeleted) {
+// A normal run asks no test for its pilot run (the strict tests above).
+TEST(IDiagnosticsTest, PilotRunsKeepTheirResultsInOrderUntilTheDiagnosticIsDeleted) {
   int deletions = 0;
-  unsigned int nextCode = 1;
-  auto diagnostics = std::make_unique<ScriptedDiagnostics>();
-  diagnostics->addTest(true, [&] { return new CountedResult(nextCode++, deletions); });
+  auto diagnostics = std::make_unique<MockedDiagnostics>(IDeviceEnumerator::MODE_PILOT);
+  StrictTest& test = diagnostics->addTest();
   const TestDevice device;
-  for (int run = 0; run < 3; ++run) diagnostics->runDiagnostic(&device, DiagnosticSettings());
-
+  for (unsigned int code = 1; code <= 3; ++code) {
+    InSequence pilotThenItsFallBack;
+    EXPECT_CALL(test, isDeviceSupported(&device, 0)).WillOnce(Return(true));
+    EXPECT_CALL(test, runPilotTest(&device, _));
+    EXPECT_CALL(test, run(&device, _)).WillOnce(Return(new CountedResult(code, deletions)));
+    diagnostics->runDiagnostic(&device, DiagnosticSettings());
+  }
   EXPECT_EQ(resultCodesOf(*diagnostics), (Codes{1, 2, 3}));
   EXPECT_EQ(diagnostics->getDiagnosticEvents().size(), 3u);
   EXPECT_EQ(deletions, 0);
@@ -160,11 +147,22 @@ TEST(IDiagnosticsTest, KeepsResultsOfEveryRunInOrderUntilItIsDeleted) {
 }
 
 TEST(IDiagnosticsTest, RequestsReachOnlyTheTestsThatExist) {
-  ScriptedDiagnostics diagnostics;
-  diagnostics.addTest(true, resultWith(111));
+  MockedDiagnostics diagnostics;
+  StrictTest& first = diagnostics.addTest();
   diagnostics.addEmptySlot();
-  const ScriptedTest& refusing = diagnostics.addTest(false, resultWith(111));
+  StrictTest& third = diagnostics.addTest();
   const TestDevice device;
+  {
+    InSequence order;
+    EXPECT_CALL(first, abortTest());
+    EXPECT_CALL(third, abortTest());
+    EXPECT_CALL(first, suspendTest());
+    EXPECT_CALL(third, suspendTest());
+    EXPECT_CALL(first, resumeTest());
+    EXPECT_CALL(third, resumeTest());
+    EXPECT_CALL(first, isDeviceSupported(&device, 0)).WillOnce(Return(true));
+    EXPECT_CALL(third, isDeviceSupported(&device, 2)).WillOnce(Return(false));
+  }
   diagnostics.abortDiagnostic();
   diagnostics.suspendDiagnostic();
   diagnostics.resumeDiagnostic();
@@ -173,31 +171,6 @@ TEST(IDiagnosticsTest, RequestsReachOnlyTheTestsThatExist) {
     supported.push_back(diagnostics.isDeviceSupportedByTest(&device, index));
   }
   EXPECT_EQ(supported, (std::vector<bool>{false, true, false, false, false}));
-  EXPECT_EQ(diagnostics.journal(),
-            (Journal{"0.abort", "2.abort", "0.suspend", "2.suspend", "0.resume", "2.resume",
-                     "0.supported(0)", "2.supported(2)"}));
-  EXPECT_EQ(refusing.lastDevice, &device);
-}
-
-TEST(IDiagnosticsTest, WritesNothingIntoTheLogFile) {
-  const std::filesystem::path logPath =
-      std::filesystem::path(::testing::TempDir()) / "tessary_untouched.log";
-  {
-    std::ofstream log(logPath, std::ios::trunc);
-    ASSERT_TRUE(log.is_open());
-    ScriptedDiagnostics diagnostics;
-    diagnostics.setLogFile(&log);
-    diagnostics.addTest(true, resultWith(111));
-    diagnostics.addTest(true, []() -> DiagnosticResult* { throw 1; });
-    const TestDevice device;
-    diagnostics.runDiagnostic(&device, DiagnosticSettings());
-    diagnostics.isDeviceSupportedByTest(&device, 0);
-    diagnostics.abortDiagnostic();
-    diagnostics.suspendDiagnostic();
-    diagnostics.resumeDiagnostic();
-  }
-  EXPECT_EQ(std::filesystem::file_size(logPath), 0u);
-  std::filesystem::remove(logPath);
 }
 
 }  // namespace

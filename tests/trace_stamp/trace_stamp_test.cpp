@@ -28,20 +28,14 @@ std::set<Ids> stampIds(const std::string& log) {
 
 long threadId() { return static_cast<long>(::syscall(SYS_gettid)); }
 
-TEST_F(TraceStampTest, EachThreadStampsItsOwnIdentifier) {
+// The module knows the first thread's identifiers before the second thread and the fork.
+TEST_F(TraceStampTest, EachThreadAndAForkedChildStampItsOwnIdentifiers) {
   enumerate(Json::array());
   long otherThread = 0;
   std::thread([&] {
     otherThread = threadId();
     enumerate(Json::array());
   }).join();
-  enumerate(Json::array());
-  EXPECT_EQ(stampIds(enumeratorLog()),
-            (std::set<Ids>{{threadId(), ::getpid()}, {otherThread, ::getpid()}}));
-}
-
-TEST_F(TraceStampTest, AForkedChildStampsItsOwnIdentifiers) {
-  enumerate(Json::array());  // the parent's identifiers are known to the module before the fork
   const pid_t child = ::fork();
   ASSERT_NE(child, -1);
   if (child == 0) {
@@ -51,8 +45,10 @@ TEST_F(TraceStampTest, AForkedChildStampsItsOwnIdentifiers) {
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  enumerate(Json::array());
   // A child's only thread has the child's process identifier as its thread identifier.
-  EXPECT_EQ(stampIds(enumeratorLog()), (std::set<Ids>{{threadId(), ::getpid()}, {child, child}}));
+  EXPECT_EQ(stampIds(enumeratorLog()),
+            (std::set<Ids>{{threadId(), ::getpid()}, {otherThread, ::getpid()}, {child, child}}));
 }
 
 }  // namespace
