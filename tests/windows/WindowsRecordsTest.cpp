@@ -105,7 +105,7 @@ TEST(WindowsRecord, EachKindOfNodeGivesItsRecord) {
   } cases[] = {
       {"root hub", rootHub,
        "nDevType=1; nNumofPorts=10; sDevDescriptor=" + rootHub.interfacePath +
-           "; sManufacturer=(Standard USB HUBs); sFallbackName=USB Device 0000:0000; "
+           "; sManufacturer=(Standard USB HUBs); "
            "sDevName=USB Root Hub (USB 3.0); sProductName=USB Root Hub (USB 3.0); "
            "sDevDesc=USB Root Hub (USB 3.0); sAddlHWInfo=Number of Ports:10|; "
            "sLocation=USB\\ROOT_HUB30\\4&2F0A3C9&0&0; "  // a root hub has no location of its own

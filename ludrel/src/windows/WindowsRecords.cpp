@@ -117,7 +117,10 @@ Usb_Device windowsDeviceRecord(const DeviceNode& node) {
   record.sLocation = node.location.empty() ? node.instanceId : node.location;
   if (record.nDevType != DeviceType::kHostController) {
     record.sSerialNumber = serialNumberOf(node.instanceId);
-    record.sFallbackName = RecordTexts::fallbackName(record.nidVendor, record.nidProduct);
+    // A root hub's identifiers carry no vendor and product: no name is better than 0000:0000.
+    if (ids.vendor >= 0 && ids.product >= 0) {
+      record.sFallbackName = RecordTexts::fallbackName(record.nidVendor, record.nidProduct);
+    }
     if (ids.revision >= 0) {
       record.sFirmwareRev = RecordTexts::firmwareRevision(ids.revision);
     }
