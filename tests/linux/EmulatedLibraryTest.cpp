@@ -73,6 +73,32 @@ class EmulatedLibrary : public ::testing::Test {
 // Every record, in the order they come: controllers, then each bus depth first. The names and
 // descriptions are written out; the rest follows from what sysfs shows of the device. The
 // unnamed receiver and hub are named from usb.ids (Debian: usb.ids).
+// The device descriptor in "descriptors" spares six attribute reads; without it the attribute
+// files give the same record.
+TEST_F(EmulatedLibrary, WithoutDescriptorsTheAttributeFilesGiveTheSameRecords) {
+  const auto identity = [](const Usb_Device& r) {
+    return formatted("%04x:%04x bcd %04x", r.nidVendor, r.nidProduct, r.nbcdDevice) + " class " +
+           r.sDevClass + "/" + r.sDevSubClass + " USB" + r.sUsbVersion + " " + r.sDevName + " | " +
+           r.sDevDesc + " | " + r.sDevKey;
+  };
+  std::vector<std::string> described;
+  for (const Usb_Device& record : enumerate()) described.push_back(identity(record));
+  for (const EmulatedDevice& device : testbed.devices()) {
+    const std::string file = std::string(std::getenv("UMOCKDEV_DIR")) + "/sys/bus/usb/devices/" +
+                             device.name + "/descriptors";
+    ASSERT_EQ(::unlink(file.c_str()), 0) << file << ": " << std::strerror(errno);
+  }
+  USBDeviceFinder fresh(nullptr);
+  ASSERT_TRUE(fresh.getAllUSBDevices()) << USBUtil::lastErrorMessage();
+  std::vector<std::string> fromFiles;
+  Usb_Device* record = nullptr;
+  while (fresh.Next(&record)) {
+    fromFiles.push_back(identity(*record));
+    delete record;
+  }
+  EXPECT_EQ(fromFiles, described);
+}
+
 TEST_F(EmulatedLibrary, RecordsCarryWhatSysfsSays) {
   const struct {
     const char* location;

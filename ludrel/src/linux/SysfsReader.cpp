@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <tuple>
@@ -17,12 +18,14 @@ namespace KestraDiags {
 namespace Ludrel {
 namespace {
 
-// The attributes a record is made of; sysfs has more.
-constexpr const char* kDeviceAttributes[] = {
-    "idVendor",        "idProduct", "bcdDevice", "manufacturer", "product",
-    "serial",          "busnum",    "devnum",    "maxchild",     "authorized",
-    "bDeviceClass",    "speed",     "version",   "removable",    "bConfigurationValue",
-    "bDeviceSubClass",
+// The attributes a record is made of; sysfs has more. The first six are also in the device
+// descriptor, which one read of "descriptors" gives.
+constexpr const char* kDescribedAttributes[] = {
+    "idVendor", "idProduct", "bcdDevice", "bDeviceClass", "bDeviceSubClass", "version",
+};
+constexpr const char* kOtherDeviceAttributes[] = {
+    "manufacturer", "product", "serial",    "busnum",     "devnum",
+    "maxchild",     "speed",   "removable", "authorized", "bConfigurationValue",
 };
 constexpr const char* kControllerAttributes[] = {"vendor", "device"};
 
@@ -36,10 +39,12 @@ std::string pathIn(const std::string& directory, const std::string& name) {
   return directory + "/" + name;
 }
 
-std::optional<std::string> readAttribute(const std::string& path) {
+// The attribute's text, or its first `longest` bytes.
+std::optional<std::string> readAttribute(const std::string& path,
+                                         std::size_t longest = kLongestAttribute) {
   const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (descriptor < 0) return std::nullopt;
-  std::string text(kLongestAttribute, '\0');
+  std::string text(longest, '\0');
   std::size_t length = 0;
   while (length < text.size()) {
     const ssize_t count = ::read(descriptor, &text[length], text.size() - length);
@@ -53,14 +58,39 @@ std::optional<std::string> readAttribute(const std::string& path) {
 }
 
 template <std::size_t N>
-SysfsAttributes readAttributes(const std::string& directory, const char* const (&names)[N]) {
-  SysfsAttributes attributes;
+void readAttributes(const std::string& directory, const char* const (&names)[N],
+                    SysfsAttributes& attributes) {
   for (const char* name : names) {
     if (std::optional<std::string> text = readAttribute(pathIn(directory, name))) {
       attributes.emplace(name, std::move(*text));
     }
   }
-  return attributes;
+}
+
+std::string formatted(const char* format, unsigned a, unsigned b = 0) {
+  char text[16];
+  std::snprintf(text, sizeof text, format, a, b);
+  return text;
+}
+
+// The attributes of kDescribedAttributes, written as sysfs writes them, from the device
+// descriptor at the start of "descriptors" (its words little-endian, as on the bus). False when
+// the file is missing or does not start with a device descriptor.
+bool readDescribedAttributes(const std::string& directory, SysfsAttributes& attributes) {
+  constexpr std::size_t kDeviceDescriptorLength = 18;
+  const std::optional<std::string> raw =
+      readAttribute(pathIn(directory, "descriptors"), kDeviceDescriptorLength);
+  if (!raw || raw->size() < kDeviceDescriptorLength) return false;
+  const auto byte = [&raw](std::size_t at) { return static_cast<unsigned char>((*raw)[at]); };
+  const auto word = [&byte](std::size_t at) { return byte(at) | (byte(at + 1) << 8); };
+  if (byte(0) < kDeviceDescriptorLength || byte(1) != 1) return false;
+  attributes["version"] = formatted("%2x.%02x\n", word(2) >> 8, word(2) & 0xFF);
+  attributes["bDeviceClass"] = formatted("%02x\n", byte(4));
+  attributes["bDeviceSubClass"] = formatted("%02x\n", byte(5));
+  attributes["idVendor"] = formatted("%04x\n", word(8));
+  attributes["idProduct"] = formatted("%04x\n", word(10));
+  attributes["bcdDevice"] = formatted("%04x\n", word(12));
+  return true;
 }
 
 std::string linkTarget(const std::string& path) {
@@ -108,8 +138,11 @@ std::optional<SysfsUsbDevice> readDevice(const std::string& name, const DevicePl
   SysfsUsbDevice device;
   device.name = name;
   device.place = place;
-  device.attributes = readAttributes(directory, kDeviceAttributes);
+  if (!readDescribedAttributes(directory, device.attributes)) {
+    readAttributes(directory, kDescribedAttributes, device.attributes);
+  }
   if (device.attributes.count(kPresenceAttribute) == 0) return std::nullopt;
+  readAttributes(directory, kOtherDeviceAttributes, device.attributes);
   device.parentName = parentName(name, place);
   return device;
 }
@@ -172,7 +205,7 @@ SysfsController readController(const std::string& rootHubName) {
   const std::string directory = pathIn(pathIn(kUsbDevicesDirectory, rootHubName), "..");
   controller.subsystem = lastComponent(linkTarget(pathIn(directory, "subsystem")));
   controller.driver = driverName(directory);
-  controller.attributes = readAttributes(directory, kControllerAttributes);
+  readAttributes(directory, kControllerAttributes, controller.attributes);
   return controller;
 }
 
