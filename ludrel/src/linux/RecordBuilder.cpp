@@ -1,6 +1,5 @@
 #include "linux/RecordBuilder.h"
 
-#include <cstdio>
 #include <set>
 
 #include "DeviceType.h"
@@ -55,12 +54,6 @@ std::optional<int> number(const SysfsAttributes& attributes, const char* name, b
   const auto found = attributes.find(name);
   if (found == attributes.end()) return std::nullopt;
   return hex ? hexAttribute(found->second) : decimalAttribute(found->second);
-}
-
-std::string formatted(const char* format, int a, int b = 0, int c = 0) {
-  char text[64];
-  std::snprintf(text, sizeof text, format, a, b, c);
-  return text;
 }
 
 const char* classDescription(int code) {

@@ -6,13 +6,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <tuple>
 #include <utility>
 
 #include "linux/LinuxFailures.h"
+#include "linux/SysfsText.h"
 
 namespace KestraDiags {
 namespace Ludrel {
@@ -65,12 +65,6 @@ void readAttributes(const std::string& directory, const char* const (&names)[N],
       attributes.emplace(name, std::move(*text));
     }
   }
-}
-
-std::string formatted(const char* format, unsigned a, unsigned b = 0) {
-  char text[16];
-  std::snprintf(text, sizeof text, format, a, b);
-  return text;
 }
 
 // The attributes of kDescribedAttributes, written as sysfs writes them, from the device

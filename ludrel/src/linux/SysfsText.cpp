@@ -1,5 +1,6 @@
 #include "linux/SysfsText.h"
 
+#include <cstdio>
 #include <limits>
 
 namespace KestraDiags {
@@ -49,6 +50,12 @@ std::string trimmedAttribute(std::string_view raw) {
 std::optional<int> hexAttribute(std::string_view raw) { return numberAttribute(raw, 16); }
 
 std::optional<int> decimalAttribute(std::string_view raw) { return numberAttribute(raw, 10); }
+
+std::string formatted(const char* format, int a, int b, int c) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, a, b, c);
+  return text;
+}
 
 }  // namespace Ludrel
 }  // namespace KestraDiags

@@ -23,5 +23,8 @@ std::optional<int> decimalAttribute(std::string_view raw);
 // The attribute without the blanks and newline around it.
 std::string trimmedAttribute(std::string_view raw);
 
+// Up to three numbers in a printf format, as the kernel writes its attributes ("%04x\n").
+std::string formatted(const char* format, int a, int b = 0, int c = 0);
+
 }  // namespace Ludrel
 }  // namespace KestraDiags
