@@ -1,5 +1,7 @@
 #include "enum/StringCleaner.h"
 
+#include <cstddef>
+
 namespace KestraDiags {
 namespace Halvex {
 
@@ -40,14 +42,32 @@ constexpr ByteRules kByteRules = makeByteRules();
 }  // namespace
 
 void StringCleaner::ParseNRemChars(std::string& text) {
+  // Most texts come out as they went in: measure first, so that those cost no new string and
+  // the others exactly one of their final size.
+  constexpr std::size_t kCleanedLength[] = {0, 1, 1, 5};  // by ByteRule
+  std::size_t cleanedSize = 0;
+  bool changed = false;
+  for (const char byte : text) {
+    const ByteRule rule = kByteRules.rule[static_cast<unsigned char>(byte)];
+    cleanedSize += kCleanedLength[static_cast<unsigned char>(rule)];
+    changed = changed || rule != ByteRule::kKeep;
+  }
+  if (!changed) return;
   std::string cleaned;
-  cleaned.reserve(text.size());
+  cleaned.reserve(cleanedSize);
   for (const char byte : text) {
     switch (kByteRules.rule[static_cast<unsigned char>(byte)]) {
-      case ByteRule::kKeep: cleaned += byte; break;
-      case ByteRule::kTilde: cleaned += '~'; break;
-      case ByteRule::kAnd: cleaned += " AND "; break;
-      case ByteRule::kDrop: break;
+      case ByteRule::kKeep:
+        cleaned += byte;
+        break;
+      case ByteRule::kTilde:
+        cleaned += '~';
+        break;
+      case ByteRule::kAnd:
+        cleaned += " AND ";
+        break;
+      case ByteRule::kDrop:
+        break;
     }
   }
   text.swap(cleaned);

@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "device/HalvexDevice.h"
 #include "enum/StringCleaner.h"
 #include "log/trace_log.h"
@@ -88,9 +90,11 @@ bool HalvexDevice::enumerateDevice(Usb_Device* record, Ludrel::USBDeviceFinder* 
   m_fruInfo.setDeviceFirmwareRevisionLevel("");
   m_fruInfo.setDeviceSerialNumber("");
   m_fruInfo.setDeviceModelNumber("");
-  m_addlHWInfo = record->sAddlHWInfo;
-  m_deviceLocation = record->sLocation;
-  m_parentLocation = record->sParentLocation;
+  // The record is destroyed once the device is classified: texts that nothing below reads again
+  // are moved out of it rather than copied.
+  m_addlHWInfo = std::move(record->sAddlHWInfo);
+  m_deviceLocation = std::move(record->sLocation);
+  m_parentLocation = std::move(record->sParentLocation);
   m_deviceAuxLocation = m_deviceLocation;
   // The unit data keeps the name found here and the description the device was constructed with.
   m_fruInfo.setDeviceManufacturerName(record->sManufacturer.c_str());
@@ -102,7 +106,7 @@ bool HalvexDevice::enumerateDevice(Usb_Device* record, Ludrel::USBDeviceFinder* 
       m_deviceClass = "USB_ROOT_HUB";
       m_deviceDescription = "USB Root Hub";
       if (m_deviceStatus == 0) {
-        m_PrideviceDescriptor = record->sDevDescriptor;
+        m_PrideviceDescriptor = std::move(record->sDevDescriptor);
         FillHubCache(m_PrideviceDescriptor, record->nNumofPorts, finder);
         writeTrace(*g_pCurrentLog,
                    "Size of Hub Cache:", static_cast<unsigned long>(m_hubCache.size()));
@@ -115,10 +119,14 @@ bool HalvexDevice::enumerateDevice(Usb_Device* record, Ludrel::USBDeviceFinder* 
       writeTrace(*g_pCurrentLog, "nidVendor:", record->nidVendor);
       m_deviceName = "USB Hub";
       const bool integrated = isIntegratedHub(*record);
-      m_deviceDescription = integrated ? "Integrated USB Hub" : record->sDevDesc;
+      if (integrated) {
+        m_deviceDescription = "Integrated USB Hub";
+      } else {
+        m_deviceDescription = std::move(record->sDevDesc);
+      }
       const char* descriptor = integrated ? "Integrated USB Hub" : "Generic USB Hub";
       if (m_deviceStatus == 0) {
-        m_PrideviceDescriptor = record->sDevDescriptor;
+        m_PrideviceDescriptor = std::move(record->sDevDescriptor);
         FillHubCache(m_PrideviceDescriptor, record->nNumofPorts, finder);
         writeTrace(*g_pCurrentLog,
                    "Size of Hub Cache:", static_cast<unsigned long>(m_hubCache.size()));
@@ -132,7 +140,7 @@ bool HalvexDevice::enumerateDevice(Usb_Device* record, Ludrel::USBDeviceFinder* 
       if (m_deviceDescription.empty() && m_deviceName.empty() && !record->sFallbackName.empty()) {
         m_deviceName = record->sFallbackName;
       }
-      m_deviceDescription = record->sDevDesc;
+      m_deviceDescription = std::move(record->sDevDesc);
       if (contains(record->sDevName, "Floppy") ||
           (record->nidVendor == kFloppyVendor && record->nidProduct == kFloppyProduct)) {
         m_deviceClass = "144FLOPPY_DRIVE";

@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "device/HalvexDevice.h"
 #include "log/trace_log.h"
 
@@ -47,7 +49,8 @@ void HalvexDevice::FillHubCache(const std::string& sHubDescriptor, const int& nN
       if (const char* skipTrace = compositeDeviceTrace(sKey)) {
         writeTrace(*g_pCurrentLog, skipTrace, sKey);
       } else {
-        m_hubCache.insert(std::make_pair(sKey, nPort));
+        // The key's text goes into the cache as it is; the next busy port writes a new one.
+        m_hubCache.emplace(std::move(sKey), nPort);
         sKey.clear();
       }
     }

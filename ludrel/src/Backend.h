@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,8 +32,9 @@ class Backend {
   // throw what the callers of Next are ready for: a std::string or an unsigned long.
   virtual void completeRecord(std::size_t index, Usb_Device& record) = 0;
 
-  // The key text of the device on the hub's port (numbered from 1); nothing when it is free.
-  virtual Result<std::optional<std::string>> portKey(const std::string& hub, int port) = 0;
+  // True when a device is on the hub's port (numbered from 1); its key text is then written into
+  // `key`, whose buffer is reused from port to port.
+  virtual Result<bool> portKey(const std::string& hub, int port, std::string& key) = 0;
 
   // -1 no device on the port, 2 over-current, anything else no over-current.
   virtual Result<int> overCurrentState(const std::string& hub, int port, void* handle) = 0;

@@ -51,14 +51,12 @@ bool USBDeviceFinder::Next(Usb_Device** out) {
 
 bool USBDeviceFinder::isPortBusy(const std::string& hub, const int& port, std::string& key,
                                  void* const&) {
-  Result<std::optional<std::string>> answer = m_backend->portKey(hub, port);
+  const Result<bool> answer = m_backend->portKey(hub, port, key);
   if (!answer.ok()) {
     report(m_log, answer.failure());
     return false;
   }
-  if (!answer.value()) return false;
-  key = *answer.value();
-  return true;
+  return answer.value();
 }
 
 int USBDeviceFinder::checkforOCState(const std::string& hub, const int& port, int& state,

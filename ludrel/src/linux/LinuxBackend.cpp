@@ -92,22 +92,24 @@ Result<std::string> LinuxBackend::hubName(const std::string& hub) {
   return noSuchHubFailure(hub);
 }
 
-Result<std::optional<std::string>> LinuxBackend::portKey(const std::string& hub, int port) {
+Result<bool> LinuxBackend::portKey(const std::string& hub, int port, std::string& key) {
   const Result<std::string> name = hubName(hub);
   if (!name.ok()) return name.failure();
   const std::optional<DevicePlace> place = parseDeviceName(name.value());
-  if (port < 1 || !place) return std::optional<std::string>();
+  if (port < 1 || !place) return false;
   const std::string childName = childDeviceName(*place, port);
   // A hub of the last enumeration: its ports as that enumeration found them, without reading
   // sysfs a second time.
   if (m_hubNamesByNode.count(hub) != 0) {
     const auto child = m_keysByName.find(childName);
-    if (child == m_keysByName.end()) return std::optional<std::string>();
-    return std::optional<std::string>(child->second);
+    if (child == m_keysByName.end()) return false;
+    key = child->second;
+    return true;
   }
   const std::optional<SysfsUsbDevice> child = readUsbDevice(childName);
-  if (!child) return std::optional<std::string>();
-  return std::optional<std::string>(usbDeviceRecord(*child, nameLookup()).sDevKey);
+  if (!child) return false;
+  key = usbDeviceRecord(*child, nameLookup()).sDevKey;
+  return true;
 }
 
 Result<int> LinuxBackend::overCurrentState(const std::string& hub, int port, void* handle) {

@@ -41,13 +41,15 @@ void SimulatedBackend::completeRecord(std::size_t index, Usb_Device&) {
   if (fault != loaded.value()->nextThrows.end()) throwValue(fault->second);
 }
 
-Result<std::optional<std::string>> SimulatedBackend::portKey(const std::string& hub, int port) {
+Result<bool> SimulatedBackend::portKey(const std::string& hub, int port, std::string& key) {
   const LoadedTopology& loaded = topology();
   if (!loaded.ok()) return loaded.failure();
   const PortState* state = findPort(*loaded.value(), hub, port);
-  if (state == nullptr) return std::optional<std::string>();
+  if (state == nullptr) return false;
   if (state->isPortBusyThrows) throwValue(*state->isPortBusyThrows);
-  return state->key;
+  if (!state->key) return false;
+  key = *state->key;
+  return true;
 }
 
 Result<int> SimulatedBackend::overCurrentState(const std::string& hub, int port, void*) {

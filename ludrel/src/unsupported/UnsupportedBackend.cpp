@@ -13,9 +13,7 @@ Result<DeviceList> UnsupportedBackend::collectDevices() {
 
 void UnsupportedBackend::completeRecord(std::size_t, Usb_Device&) {}
 
-Result<std::optional<std::string>> UnsupportedBackend::portKey(const std::string&, int) {
-  return std::optional<std::string>();
-}
+Result<bool> UnsupportedBackend::portKey(const std::string&, int, std::string&) { return false; }
 
 Result<int> UnsupportedBackend::overCurrentState(const std::string&, int, void*) { return -1; }
 

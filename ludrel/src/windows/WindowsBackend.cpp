@@ -70,19 +70,17 @@ Result<DeviceList> WindowsBackend::collectDevices() {
 
 void WindowsBackend::completeRecord(std::size_t, Usb_Device&) {}
 
-Result<std::optional<std::string>> WindowsBackend::portKey(const std::string& hub, int port) {
+Result<bool> WindowsBackend::portKey(const std::string& hub, int port, std::string& key) {
   Result<HubHandle> handle = HubHandle::open(hub);
   if (!handle.ok()) return handle.failure();
   Result<PortConnection> connection = portConnection(handle.value(), hub, port);
   if (!connection.ok()) return connection.failure();
-  if (connection.value().status == ConnectionStatus::kNoDeviceConnected) {
-    return std::optional<std::string>();
-  }
+  if (connection.value().status == ConnectionStatus::kNoDeviceConnected) return false;
   // A device that failed to enumerate has no driver key; its numbers still name it.
   Result<std::string> driverKey = portDriverKey(handle.value(), hub, port);
-  return std::optional<std::string>(portKeyText(connection.value().vendor,
-                                                connection.value().product,
-                                                driverKey.ok() ? driverKey.value() : ""));
+  key = portKeyText(connection.value().vendor, connection.value().product,
+                    driverKey.ok() ? driverKey.value() : "");
+  return true;
 }
 
 Result<int> WindowsBackend::overCurrentState(const std::string& hub, int port, void* handle) {

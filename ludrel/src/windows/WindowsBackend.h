@@ -12,7 +12,7 @@ class WindowsBackend : public Backend {
   std::string name() const override;
   Result<DeviceList> collectDevices() override;
   void completeRecord(std::size_t index, Usb_Device& record) override;
-  Result<std::optional<std::string>> portKey(const std::string& hub, int port) override;
+  Result<bool> portKey(const std::string& hub, int port, std::string& key) override;
   Result<int> overCurrentState(const std::string& hub, int port, void* handle) override;
 };
 
