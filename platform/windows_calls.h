@@ -25,6 +25,7 @@ constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr DWORD ERROR_WRITE_PROTECT = 19;
 constexpr DWORD ERROR_NOT_READY = 21;
+constexpr DWORD ERROR_NOT_SUPPORTED = 50;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_TOO_MANY_OPEN_FILES = 4;
 constexpr DWORD ERROR_BUSY = 170;
@@ -40,8 +41,9 @@ struct SECURITY_ATTRIBUTES {
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 
 // Opens an existing file or device node for writing. Only GENERIC_WRITE and OPEN_EXISTING are
-// honoured; the security attributes, flags and template are accepted and ignored. On failure it
-// returns INVALID_HANDLE_VALUE and sets the thread's last error.
+// honoured; the security attributes, flags and template are accepted and ignored. It never waits:
+// a FIFO or a socket is refused with ERROR_NOT_SUPPORTED. On failure it returns
+// INVALID_HANDLE_VALUE and sets the thread's last error.
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
                    DWORD flagsAndAttributes, HANDLE templateFile);

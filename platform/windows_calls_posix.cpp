@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -45,6 +46,27 @@ DWORD windowsErrorOf(int errnoValue) {
   return ERROR_GEN_FAILURE;
 }
 
+// A hub's device is a device node, or a file standing in for one; a FIFO or a socket never is.
+bool cannotBeADevice(mode_t mode) { return S_ISFIFO(mode) || S_ISSOCK(mode); }
+
+// Why an open failed. A FIFO without a reader and a socket fail with ENXIO, as a node whose device
+// is gone does; their type tells them apart. Windows answers a request a file cannot serve with
+// ERROR_NOT_SUPPORTED.
+DWORD openErrorOf(LPCSTR fileName, int errnoValue) {
+  struct stat status;
+  if (errnoValue == ENXIO && ::stat(fileName, &status) == 0 && cannotBeADevice(status.st_mode)) {
+    return ERROR_NOT_SUPPORTED;
+  }
+  return windowsErrorOf(errnoValue);
+}
+
+// The error that refuses the open descriptor fd, or 0 when it is kept.
+DWORD refusalOf(int fd) {
+  struct stat status;
+  if (::fstat(fd, &status) != 0) return windowsErrorOf(errno);
+  return cannotBeADevice(status.st_mode) ? ERROR_NOT_SUPPORTED : 0;
+}
+
 }  // namespace
 
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/,
@@ -59,12 +81,19 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/,
     t_lastError = ERROR_INVALID_PARAMETER;
     return INVALID_HANDLE_VALUE;
   }
+  // Without O_NONBLOCK, opening a FIFO for writing waits for a reader, for ever if none comes.
   int fd;
   do {
-    fd = ::open(fileName, O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    fd = ::open(fileName, O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
-    t_lastError = windowsErrorOf(errno);
+    t_lastError = openErrorOf(fileName, errno);
+    return INVALID_HANDLE_VALUE;
+  }
+  const DWORD refusal = refusalOf(fd);
+  if (refusal != 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    t_lastError = refusal != 0 ? refusal : windowsErrorOf(errno);
+    ::close(fd);
     return INVALID_HANDLE_VALUE;
   }
   t_lastError = 0;
