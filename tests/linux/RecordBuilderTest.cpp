@@ -148,6 +148,27 @@ TEST(RecordBuilder, AHubWithoutAnAddressHasNoNode) {
   EXPECT_EQ(record.sDevDescriptor, "");
 }
 
+// More ports than a hub descriptor can count come only from a stand-in sysfs: such a hub reports
+// none and the error status, so that no port walk starts and none passes it unchecked.
+TEST(RecordBuilder, AHubClaimsNoMorePortsThanItsDescriptorCanCount) {
+  const struct {
+    const char* speed;
+    const char* maxchild;
+    int ports;
+    int status;
+  } cases[] = {
+      {"480", "255", 255, 0}, {"480", "256", 0, 1}, {"5000", "15", 15, 0}, {"10000", "16", 0, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.speed) + " Mbit/s, maxchild " + c.maxchild);
+    const Usb_Device record =
+        recordOf(deviceWith("1-1", {"bDeviceClass=09", "speed=" + std::string(c.speed),
+                                    "maxchild=" + std::string(c.maxchild)}));
+    EXPECT_EQ(record.nNumofPorts, c.ports);
+    EXPECT_EQ(record.sAddlHWInfo, "Number of Ports:" + std::to_string(c.ports) + "|");
+    EXPECT_EQ(record.nDevStatus, c.status);
+  }
+}
+
 // A controller off a bus without vendor and device IDs, whose root hub has no product string.
 TEST(RecordBuilder, APlatformControllerIsNamedByItsBus) {
   SysfsController platform;

@@ -29,6 +29,10 @@ constexpr const char* kRefusedTexts = R"(
 {"devices": [{"status": 2147483648}]} -> FORMAT: /devices/0/status: out of range: 2147483648 is not between -2147483648 and 2147483647
 {"devices": [{"ports": 1e30}]} -> FORMAT: /devices/0/ports: out of range: 1e+30 is not between -2147483648 and 2147483647
 {"devices": [{"ports": 1.5}]} -> FORMAT: /devices/0/ports: expected a whole number, got 1.5
+{"devices": [{"type": "root-hub", "ports": 256}]} -> FORMAT: /devices/0/ports: out of range: 256 is more than 255, the most ports a hub can have
+{"devices": [{"type": "hub", "addlHWInfo": "Number of Ports:99999999999|"}]} -> FORMAT: /devices/0/addlHWInfo: out of range: the port count it gives is not between -2147483648 and 255, the most ports a hub can have
+{"devices": [{"type": 1, "addlHWInfo": "Speed:High|Number of Ports: 256"}]} -> FORMAT: /devices/0/addlHWInfo: out of range: the port count it gives is not between -2147483648 and 255, the most ports a hub can have
+{"devices": [{"type": "hub", "addlHWInfo": "-2147483649 ports|"}]} -> FORMAT: /devices/0/addlHWInfo: out of range: the port count it gives is not between -2147483648 and 255, the most ports a hub can have
 {"devices": [{"type": "router"}]} -> FORMAT: /devices/0/type: expected "host-controller", "root-hub", "hub", "device" or a type number, got "router"
 {"devices": [{"vendorId": 1}]} -> FORMAT: /devices/0/vendorId: unknown member; an object here may hold type, status, ports, vendor, product, ignore, devicePath, firmware, serial, manufacturer, fallbackName, name, description, addlHWInfo, location, parentLocation, instanceId, portStates, nextThrows, comment
 {"devices": [{"ports": 2, "devicePath": "h", "portStates": [{"port": 3}]}]} -> FORMAT: /devices/0/portStates/0/port: out of range: port 3 is not between 1 and the hub's 2 ports

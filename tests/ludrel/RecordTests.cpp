@@ -22,6 +22,8 @@ TEST_F(RecordTest, OddEntriesBecomeTheirRecordsAbsentMembersTakingTheirDefaults)
        "nDevType=1; nNumofPorts=4; sAddlHWInfo=Number of Ports:4|; "},
       {R"({"type": 1})", "nDevType=1; sAddlHWInfo=Number of Ports:0|; "},
       {R"({"type": "hub", "ports": 3, "addlHWInfo": ""})", "nDevType=2; nNumofPorts=3; "},
+      {R"({"type": "root-hub", "ports": 255, "addlHWInfo": "Number of Ports:-2147483648|"})",
+       "nDevType=1; nNumofPorts=255; sAddlHWInfo=Number of Ports:-2147483648|; "},
       {R"({"type": "device", "ports": 3})", "nDevType=3; nNumofPorts=3; "},
       {R"({"type": "host-controller", "ports": 3})", "nNumofPorts=3; "},
       {R"({"vendor": "0X04b4", "product": "0x0"})", "nDevType=3; nidVendor=0x04B4; "},

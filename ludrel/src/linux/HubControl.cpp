@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "HubLimits.h"
 #include "linux/LinuxFailures.h"
 #include "linux/PortStatus.h"
 
@@ -18,8 +19,6 @@ namespace {
 // Device to host, class request, recipient "other" (a port).
 constexpr std::uint8_t kPortRequestType = 0xA3;
 constexpr std::uint8_t kGetStatus = 0x00;
-// The port number travels in the low byte of wIndex.
-constexpr int kHighestPort = 255;
 constexpr unsigned int kTimeoutMilliseconds = 1000;
 // A signal may cut a request short; it is tried this often.
 constexpr int kAttempts = 3;
@@ -67,7 +66,8 @@ Result<std::uint16_t> askPort(int descriptor, const std::string& hub, int port) 
 }  // namespace
 
 Result<std::uint16_t> readPortStatus(const std::string& hub, int port, void* handle) {
-  if (port < 1 || port > kHighestPort) return badPortFailure(hub, port);
+  // The port number travels in the low byte of wIndex.
+  if (port < 1 || port > HubLimits::kMostPorts) return badPortFailure(hub, port);
   if (handle != nullptr) {
     // The module's handle of an opened hub is its file descriptor.
     return askPort(static_cast<int>(reinterpret_cast<std::intptr_t>(handle)), hub, port);

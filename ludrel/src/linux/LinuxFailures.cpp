@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <system_error>
 
+#include "HubLimits.h"
+
 namespace KestraDiags {
 namespace Ludrel {
 namespace {
@@ -77,7 +79,8 @@ Failure noSuchHubFailure(const std::string& hub) {
 
 Failure badPortFailure(const std::string& hub, int port) {
   return makeFailure(ErrorName::kNotFound, hub + ": port " + std::to_string(port) +
-                                               " does not exist; hub ports are 1 to 255");
+                                               " does not exist; hub ports are 1 to " +
+                                               std::to_string(HubLimits::kMostPorts));
 }
 
 Failure transferFailure(const std::string& hub, int port, int errorNumber) {

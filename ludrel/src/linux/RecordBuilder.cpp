@@ -3,6 +3,7 @@
 #include <set>
 
 #include "DeviceType.h"
+#include "HubLimits.h"
 #include "RecordTexts.h"
 #include "linux/SysfsText.h"
 
@@ -121,9 +122,24 @@ std::string portPath(const DevicePlace& place) {
   return path;
 }
 
+bool isSuperSpeed(const Usb_Device& record) {
+  return decimalAttribute(record.sSpeed).value_or(0) >= kSuperSpeed;
+}
+
 std::string rootHubName(const Usb_Device& record) {
-  const bool superSpeed = decimalAttribute(record.sSpeed).value_or(0) >= kSuperSpeed;
-  return superSpeed ? "USB Root Hub (USB 3.0)" : "USB Root Hub";
+  return isSuperSpeed(record) ? "USB Root Hub (USB 3.0)" : "USB Root Hub";
+}
+
+// The kernel never reports more ports than a hub descriptor can count, but sysfs may be a stand-in.
+// A device that claims more reports none and, when it seemed to work, the error status: its
+// users walk every port, and a hub without port checks must not count as a pass.
+void refuseImpossiblePortCount(Usb_Device& record) {
+  const int most = isSuperSpeed(record) ? HubLimits::kMostSuperSpeedPorts : HubLimits::kMostPorts;
+  if (record.nNumofPorts <= most) return;
+  record.nNumofPorts = 0;
+  if (record.nDevStatus == LinuxDeviceStatus::kWorking) {
+    record.nDevStatus = LinuxDeviceStatus::kNoDriver;
+  }
 }
 
 // The numbers of the record, and its type and status.
@@ -142,6 +158,7 @@ void readNumbers(const SysfsUsbDevice& device, Usb_Device& record) {
   record.bIgnore = record.nDevStatus == LinuxDeviceStatus::kDeauthorized;
   record.bRemovable = trimmedAttribute(attribute(attributes, "removable")) == "removable";
   record.sSpeed = trimmedAttribute(attribute(attributes, "speed"));
+  refuseImpossiblePortCount(record);
   record.sUsbVersion = trimmedAttribute(attribute(attributes, "version"));
   record.sFirmwareRev = RecordTexts::firmwareRevision(record.nbcdDevice);
   record.sDevClass = formatted("%02x", deviceClass);

@@ -6,6 +6,7 @@
 
 #include "DeviceType.h"
 #include "RecordTexts.h"
+#include "simulated/HubPortCounts.h"
 
 namespace KestraDiags {
 namespace Ludrel {
@@ -136,8 +137,11 @@ DeviceEntry readDeviceEntry(const Json& value, const std::string& place) {
       record.*member.field = readText(value[member.name], memberPlace(place, member.name));
     }
   }
-  if (!value.contains("addlHWInfo") && DeviceType::isHub(record.nDevType)) {
-    record.sAddlHWInfo = RecordTexts::portCountInfo(record.nNumofPorts);
+  if (DeviceType::isHub(record.nDevType)) {
+    if (!value.contains("addlHWInfo")) {
+      record.sAddlHWInfo = RecordTexts::portCountInfo(record.nNumofPorts);
+    }
+    requirePossiblePortCounts(record, place);
   }
   if (value.contains("portStates")) {
     entry.ports =
