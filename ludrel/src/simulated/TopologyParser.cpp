@@ -4,8 +4,10 @@
 #include <cctype>
 #include <cstddef>
 #include <map>
+#include <optional>
 
 #include "simulated/DeviceFields.h"
+#include "simulated/JsonDocument.h"
 #include "simulated/JsonValues.h"
 
 namespace KestraDiags {
@@ -144,9 +146,9 @@ Result<Topology> parseTopology(const std::string& text, const std::string& fileN
                                                std::to_string(kMaxTopologyObjects) +
                                                " a topology may hold");
   }
-  Json root;
+  std::optional<JsonDocument> document;
   try {
-    root = Json::parse(text);
+    document.emplace(text);
   } catch (const Json::parse_error& error) {
     return syntaxFailure(error, text, fileName);
   } catch (const Json::exception& error) {
@@ -156,7 +158,7 @@ Result<Topology> parseTopology(const std::string& text, const std::string& fileN
                        fileName + ": not JSON: " + what.substr(what.find(']') + 2));
   }
   try {
-    return readTopology(root, fileName);
+    return readTopology(document->root(), fileName);
   } catch (const FormatError& error) {
     const std::string place = error.place.empty() ? "the top level" : error.place;
     return makeFailure(ErrorName::kFormat, fileName + ": " + place + ": " + error.problem);
