@@ -1,5 +1,6 @@
 // The module driven as the host drives it while each allocation of a whole enumeration, or of a
-// whole diagnosis, fails in turn.
+// whole diagnosis, fails in turn; and the library while memory runs out for good in turn at each
+// allocation of a first read of the topology.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "../support/TraceLog.h"
 #include "FailingAllocator.h"
 #include "device/HalvexDevice.h"
+#include "ludrel/USBDeviceFinder.h"
 #include "tessary/IDiagnostics.h"
 
 namespace {
@@ -146,7 +148,7 @@ class EnumerationAllocTest : public HostSimulation,
     Enumeration run;
     IDeviceEnumerator* enumerator = nullptr;
     std::vector<VirtualDevice>* devices = nullptr;
-    if (!m_coldCopies.empty()) useTopology(m_coldCopies[m_enumerations++ % 2]);
+    if (!m_coldCopies.empty()) useNextCopy();
     FailingAllocator::arm(failAt);
     run.threw = throwsOutOf([&] { m_module.setPackageConfigFile(m_configFile.c_str()); }) ||
                 throwsOutOf([&] { enumerator = m_module.getIDeviceEnumerator(true, kNormal); }) ||
@@ -179,6 +181,8 @@ class EnumerationAllocTest : public HostSimulation,
     }
   }
 
+  void useNextCopy() { useTopology(m_coldCopies[m_reads++ % 2]); }
+
   // Runs an enumeration per allocation of a clean one, that allocation failing.
   void expectEveryFailedAllocationToLeaveTheHostWhole() {
     useTopology(GetParam().file);
@@ -201,7 +205,7 @@ class EnumerationAllocTest : public HostSimulation,
   }
 
   std::vector<std::string> m_coldCopies;
-  std::size_t m_enumerations = 0;
+  std::size_t m_reads = 0;
 
   // Everything that must hold after a run whose planned allocation failed.
   static void addProblems(const Enumeration& run, const Enumeration& clean, std::string& problems) {
@@ -238,6 +242,33 @@ TEST_P(EnumerationAllocTest, EveryFailedAllocationLeavesTheHostWhole) {
 TEST_P(EnumerationAllocTest, EveryFailedAllocationOfAFirstReadLeavesTheHostWhole) {
   readEachTimeAfresh();
   expectEveryFailedAllocationToLeaveTheHostWhole();
+}
+
+// Memory that runs out while the library reads the topology for the first time, and stays out:
+// whichever allocation is the first to fail, the read fails (with an exception or a false
+// answer) and gives back what it took; the process goes on.
+TEST_P(EnumerationAllocTest, MemoryRunningOutInAFirstReadFailsOnlyThatRead) {
+  readEachTimeAfresh();
+  const auto firstRead = [&](std::size_t runsOutAt) {
+    useNextCopy();
+    KestraDiags::Ludrel::USBDeviceFinder finder(nullptr);
+    bool read = false;
+    FailingAllocator::arm(runsOutAt, true);
+    const bool threw = throwsOutOf([&] { read = finder.getAllUSBDevices(); });
+    FailingAllocator::disarm();
+    return read && !threw;
+  };
+  firstRead(0);  // the libraries' lazy parts
+  const bool clean = firstRead(0);
+  const std::size_t allocations = FailingAllocator::disarm();
+  EXPECT_EQ(eachAllocationFailing(
+                allocations,
+                [&](std::size_t k, std::string& problems) {
+                  firstRead(k);
+                  if (!FailingAllocator::failed()) problems += "memory never ran out; ";
+                },
+                [&] { return firstRead(0) == clean; }),
+            "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
