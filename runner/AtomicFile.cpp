@@ -6,6 +6,8 @@
 #include <fstream>
 #include <random>
 
+#include "FileType.h"
+
 namespace KestraDiags {
 namespace HalvexHost {
 
@@ -18,6 +20,15 @@ std::filesystem::path temporaryPathFor(const std::filesystem::path& target) {
   return std::filesystem::path(target).concat(".tmp." + std::to_string(random()));
 }
 
+// Where a chain of symbolic links ends, as many as the system follows.
+std::filesystem::path linkTarget(std::filesystem::path path) {
+  std::error_code error;
+  for (int links = 0; links < 40 && std::filesystem::is_symlink(path, error); ++links) {
+    path = path.parent_path() / std::filesystem::read_symlink(path, error);
+  }
+  return path;
+}
+
 HostError writeError(const std::string& path, const std::string& reason) {
   return HostError{"OUTPUT_WRITE_FAILED", "cannot write " + path + ": " + reason};
 }
@@ -25,7 +36,11 @@ HostError writeError(const std::string& path, const std::string& reason) {
 }  // namespace
 
 std::optional<HostError> replaceFileContent(const std::string& path, const std::string& content) {
-  const std::filesystem::path temporary = temporaryPathFor(path);
+  // A rename would put a regular file in the place of a device, a FIFO or a directory; as root
+  // even in that of /dev/null.
+  if (auto reason = whyNotARegularFile(path)) return writeError(path, *reason);
+  const std::filesystem::path target = linkTarget(path);
+  const std::filesystem::path temporary = temporaryPathFor(target);
   {
     std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
     if (!file) {
@@ -40,12 +55,19 @@ std::optional<HostError> replaceFileContent(const std::string& path, const std::
     }
   }
   std::error_code error;
-  std::filesystem::rename(temporary, path, error);
+  std::filesystem::rename(temporary, target, error);
   if (error) {
     const std::string reason = error.message();
     std::filesystem::remove(temporary, error);
     return writeError(path, reason);
   }
+  return std::nullopt;
+}
+
+std::optional<HostError> writeOutput(const std::string& path, const std::string& content,
+                                     std::ostream& out) {
+  if (path != "-") return replaceFileContent(path, content);
+  out << content;
   return std::nullopt;
 }
 

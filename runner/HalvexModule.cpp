@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <utility>
 
+#include "FileType.h"
+
 namespace KestraDiags {
 namespace HalvexHost {
 
@@ -26,6 +28,10 @@ HalvexModule::HalvexModule(SharedLibrary library, SetPackageConfigFileFn setPack
       m_getIDiagnostics(getIDiagnostics) {}
 
 Outcome<HalvexModule> HalvexModule::load(const std::string& path) {
+  // The loader would wait for ever on a FIFO.
+  if (auto reason = whyNotARegularFile(path)) {
+    return HostError{"MODULE_LOAD_FAILED", "cannot load module " + path + ": " + *reason};
+  }
   Outcome<SharedLibrary> library = SharedLibrary::open(path);
   if (!library.ok()) return library.error();
   auto setPackageConfigFile =

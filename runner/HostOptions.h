@@ -18,8 +18,8 @@ struct HostOptions {
   bool tree = false;
   bool json = false;
   std::string prometheusFile;
-  unsigned int watchSeconds = 0;  // 0: one run
-  std::string snapshotFile;       // empty or "-": standard output
+  unsigned int watchSeconds = 0;   // 0: one run
+  std::string snapshotFile = "-";  // "-": standard output
 };
 
 // Fills the options; an exit status when the program is to stop here (help, version, a usage

@@ -1,12 +1,22 @@
 #include "OpenFailureHint.h"
 
+#include "FileType.h"
 #include "device/OpenResult.h"
 
 namespace KestraDiags {
 namespace HalvexHost {
 
+using std::filesystem::file_type;
+
 std::string openFailureHint(unsigned int openResult, const std::string& devicePath) {
   const std::string path = devicePath.empty() ? "the hub's device node" : devicePath;
+  // Neither rights nor patience open these; a hub's node is a device, or in a simulated
+  // topology a regular file.
+  const file_type type = fileTypeAt(devicePath);
+  if (type == file_type::directory || type == file_type::fifo || type == file_type::socket ||
+      type == file_type::block) {
+    return path + " is " + fileTypeName(type) + ", not a device node";
+  }
   switch (openResult) {
     case Halvex::DEV_ERR_ACCESS_DENIED:
       return "run as root or with write access to " + path;

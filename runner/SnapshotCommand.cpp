@@ -94,11 +94,7 @@ int runSnapshot(const HostOptions& options, std::ostream& out, std::ostream& err
   }
   std::ostringstream text;
   printJson(topologyJson(devices, snapshotComment()), text);
-  if (options.snapshotFile.empty() || options.snapshotFile == "-") {
-    out << text.str();
-    return kExitOk;
-  }
-  if (auto error = replaceFileContent(options.snapshotFile, text.str())) {
+  if (auto error = writeOutput(options.snapshotFile, text.str(), out)) {
     reportError(err, *error);
     return kExitUnknown;
   }

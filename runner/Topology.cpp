@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "FileType.h"
 #include "Platform.h"
 
 namespace KestraDiags {
@@ -12,16 +13,15 @@ namespace HalvexHost {
 
 std::optional<HostError> useTopologyFile(const std::string& path) {
   // The library reports a bad file only as an empty device list; saying it here is clearer.
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) {
-    return HostError{"TOPOLOGY_UNREADABLE",
-                     "cannot read topology file " + path + ": it is a directory"};
+  if (auto reason = whyNotARegularFile(path)) {
+    return HostError{"TOPOLOGY_UNREADABLE", "cannot read topology file " + path + ": " + *reason};
   }
   std::ifstream file(path);
   if (!file) {
     return HostError{"TOPOLOGY_UNREADABLE",
                      "cannot read topology file " + path + ": " + std::strerror(errno)};
   }
+  std::error_code error;
   setEnvironmentVariable("LUDREL_TOPOLOGY", std::filesystem::absolute(path, error).string());
   return std::nullopt;
 }
