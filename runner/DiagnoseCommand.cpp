@@ -15,25 +15,23 @@ namespace {
 
 int diagnoseOnce(const Outcome<HalvexModule>& module, const HostOptions& options, std::ostream& out,
                  std::ostream& err) {
-  const Diagnosis diagnosis =
+  Diagnosis diagnosis =
       module.ok() ? diagnoseHubs(module.value(), !options.noLog) : failedDiagnosis(module.error());
+  if (!options.prometheusFile.empty()) {
+    // Before the report, whose status counts a file that could not be written. A run that could
+    // not be made is still written, so that monitoring sees the failure.
+    diagnosis.writeFailure = writeOutput(options.prometheusFile, prometheusMetrics(diagnosis), out);
+  }
   if (options.json) {
     printJson(diagnosisJson(diagnosis), out);
   } else if (!diagnosis.hubs.empty() || !diagnosis.failure) {
     printDiagnosisText(diagnosis, out);
   }
   out.flush();
-  if (diagnosis.failure) reportError(err, *diagnosis.failure);
-  int status = exitStatusOf(diagnosis);
-  if (!options.prometheusFile.empty()) {
-    // A run that could not be made is still written, so that monitoring sees the failure.
-    if (auto error = replaceFileContent(options.prometheusFile, prometheusMetrics(diagnosis))) {
-      reportError(err, *error);
-      // Only an over-current outranks a run whose result could not be written.
-      if (status != kExitCritical) status = kExitUnknown;
-    }
+  for (const auto& failure : {diagnosis.failure, diagnosis.writeFailure}) {
+    if (failure) reportError(err, *failure);
   }
-  return status;
+  return exitStatusOf(diagnosis);
 }
 
 }  // namespace

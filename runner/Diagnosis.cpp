@@ -59,6 +59,18 @@ HubCheck checkHub(Diag::IDiagnostics& diagnostic, DeviceEnum::IDevice& device) {
   return check;
 }
 
+int hubStatus(const HubCheck& hub) {
+  switch (hub.verdict) {
+    case Verdict::OverCurrent:
+      return kExitCritical;
+    case Verdict::NoVerdict:
+      return kExitUnknown;
+    case Verdict::NoOverCurrent:
+      break;
+  }
+  return hub.unverified.empty() ? kExitOk : kExitWarning;
+}
+
 }  // namespace
 
 Verdict verdictOfMessageCode(unsigned int messageCode) {
@@ -95,12 +107,10 @@ bool runSucceeded(const Diagnosis& diagnosis) {
 }
 
 int exitStatusOf(const Diagnosis& diagnosis) {
-  if (countVerdicts(diagnosis.hubs).overCurrent > 0) return kExitCritical;
-  if (!runSucceeded(diagnosis)) return kExitUnknown;
-  for (const HubCheck& hub : diagnosis.hubs) {
-    if (!hub.unverified.empty()) return kExitWarning;
-  }
-  return kExitOk;
+  int status = diagnosis.failure || diagnosis.writeFailure || diagnosis.hubs.empty() ? kExitUnknown
+                                                                                     : kExitOk;
+  for (const HubCheck& hub : diagnosis.hubs) status = worseStatus(status, hubStatus(hub));
+  return status;
 }
 
 Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled) {

@@ -43,6 +43,8 @@ struct Diagnosis {
   std::vector<HubCheck> hubs;
   // Why the run could not be made, or why the device list is incomplete.
   std::optional<HostError> failure;
+  // Why the metrics file could not be written.
+  std::optional<HostError> writeFailure;
   double durationSeconds = 0;
   std::int64_t finishedAtUnixSeconds = 0;
 };
@@ -59,8 +61,9 @@ VerdictCounts countVerdicts(const std::vector<HubCheck>& hubs);
 // The run was made, there was a hub to check and every hub got a verdict.
 bool runSucceeded(const Diagnosis& diagnosis);
 
-// 2 when a hub is in over-current; else 3 when the run did not succeed; else 1 when a hub's
-// ports could not all be asked; else 0.
+// The worst status of the hubs (2 over-current, 3 no verdict, 1 not every port asked, 0 none of
+// these), by the order of worseStatus; 3 at least when the run did not succeed or the metrics
+// file could not be written.
 int exitStatusOf(const Diagnosis& diagnosis);
 
 // Enumerates, then opens, checks and closes every supported hub; the module's objects are gone

@@ -69,7 +69,10 @@ nlohmann::ordered_json diagnosisJson(const Diagnosis& diagnosis) {
       {"finishedAt", diagnosis.finishedAtUnixSeconds},
       {"exitStatus", exitStatusOf(diagnosis)},
   };
-  if (diagnosis.failure) document["error"] = errorJson(*diagnosis.failure);
+  // One error: why the run could not be made comes first.
+  if (const auto& error = diagnosis.failure ? diagnosis.failure : diagnosis.writeFailure) {
+    document["error"] = errorJson(*error);
+  }
   return document;
 }
 

@@ -17,7 +17,7 @@ struct HostOptions {
   Command command = Command::List;
   bool tree = false;
   bool json = false;
-  std::string prometheusFile;
+  std::string prometheusFile;      // empty: none; "-": standard output
   unsigned int watchSeconds = 0;   // 0: one run
   std::string snapshotFile = "-";  // "-": standard output
 };

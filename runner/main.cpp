@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
   // A report that could not be written (a full disk, a closed pipe) is no success.
   if (!std::cout.flush()) {
     std::cerr << "halvex-host: cannot write the output\n";
-    return kExitUnknown;
+    return worseStatus(status, kExitUnknown);
   }
   return status;
 }

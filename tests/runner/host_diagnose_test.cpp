@@ -110,14 +110,33 @@ TEST_F(HostDiagnoseTest, JsonCarriesTheResultOfEveryHub) {
   EXPECT_EQ(report, expected);
 }
 
-TEST_F(HostDiagnoseTest, JsonCarriesTheReasonWhenTheRunCannotBeMade) {
-  const HostRun run = host({"--module", dir.file("missing.so"), "diagnose", "--json"});
-  EXPECT_EQ(run.exitStatus, 3);
-  const json report = json::parse(run.out);
-  EXPECT_EQ(report["exitStatus"], 3);
-  EXPECT_EQ(report["error"]["name"], "MODULE_LOAD_FAILED");
-  EXPECT_EQ(report["hubs"], json::array());
-  EXPECT_EQ(countOf(run.err, "\n"), 1u);
+// The document and the exit status agree, and the one line on stderr is the document's error.
+TEST_F(HostDiagnoseTest, JsonCarriesTheReasonForStatus3) {
+  const struct {
+    const char* what;
+    std::vector<std::string> arguments;
+    std::size_t hubs;
+    const char* error;
+  } runs[] = {
+      {"no module",
+       {"--module", dir.file("missing.so"), "diagnose", "--json"},
+       0,
+       "MODULE_LOAD_FAILED"},
+      {"metrics file that cannot be written",
+       on(HALVEX_EXAMPLES_DIR "/desktop.json",
+          {"diagnose", "--json", "--prometheus", dir.file("missing/halvex.prom")}),
+       2, "OUTPUT_WRITE_FAILED"},
+  };
+  for (const auto& expected : runs) {
+    SCOPED_TRACE(expected.what);
+    const HostRun run = host(expected.arguments);
+    EXPECT_EQ(run.exitStatus, 3);
+    const json report = json::parse(run.out);
+    EXPECT_EQ(report["exitStatus"], 3);
+    EXPECT_EQ(report["error"]["name"], expected.error);
+    EXPECT_EQ(report["hubs"].size(), expected.hubs);
+    EXPECT_EQ(run.err, "halvex-host: " + report["error"]["message"].get<std::string>() + "\n");
+  }
 }
 
 // The diagnostic is made after the enumerator, so the hubs' own check records go into the

@@ -70,4 +70,18 @@ TEST_F(HostPrometheusTest, GaugesPerHubAndForTheRunReplaceTheFile) {
   }
 }
 
+TEST_F(HostPrometheusTest, DashWritesTheMetricsToStandardOutputBeforeTheReport) {
+  const HostRun run = host(on(machine(cleanHub), {"diagnose", "--prometheus", "-"}));
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_TRUE(
+      matches(run.out, metricsFile({R"(halvex_hub_overcurrent{hub="Clean",location="usb1"} 0)"},
+                                   {R"(halvex_hub_verdict{hub="Clean",location="usb1"} 1)"}, 1) +
+                           "HUB    LOCATION  VERDICT          CODE  STARTED*COMPLETED*NOTE\n"
+                           "Clean  usb1      no over-current  111   *  *  -\n"
+                           "Summary: 1 hub checked, 1 without over-current, 0 in over-current, 0 "
+                           "without verdict.\n"))
+      << run.out;
+  EXPECT_FALSE(fileExists(dir.file("-")));
+}
+
 }  // namespace
