@@ -16,9 +16,10 @@ constexpr const char* kExitStatusText =
     "  0  success; for diagnose: every hub was checked and none is in over-current\n"
     "  1  diagnose: no over-current found, but the USB library could not ask every port\n"
     "  2  diagnose: a port of at least one hub is in over-current\n"
-    "  3  the run could not be made (module not loadable, export missing, device list or\n"
-    "     topology file unreadable, bad command line), or a hub got no verdict, or there was\n"
-    "     no hub to check, or the --prometheus file could not be written\n";
+    "  3  the run could not be made (bad command line, module or topology file refused or\n"
+    "     unreadable, export missing, device list unreadable), an output file or standard\n"
+    "     output could not be written, a hub got no verdict, or there was no hub to check\n"
+    "When several apply, 2 outranks 3, and 3 outranks 1.\n";
 
 constexpr const char* kMainFooter =
     "\nExamples:\n"
@@ -68,6 +69,16 @@ const CLI::Validator kWholeSeconds(
     },
     "", "");
 
+// An empty path would otherwise stand for the option's default.
+const CLI::Validator kPath(
+    [](const std::string& text) { return text.empty() ? "the path is empty" : std::string(); }, "",
+    "");
+
+// Every message is one line, as the host's own.
+std::string failureLine(const CLI::App*, const CLI::Error& error) {
+  return "halvex-host: " + std::string(error.what()) + "\n";
+}
+
 }  // namespace
 
 std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options) {
@@ -75,6 +86,7 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
       "Loads the Halvex USB diagnostics module the way the diagnostics framework does, lists\n"
       "the USB devices it finds and runs its hub over-current test.",
       "halvex-host"};
+  app.failure_message(failureLine);
   app.set_version_flag("--version", HALVEX_HOST_VERSION);
   app.get_formatter()->column_width(26);
   app.footer(std::string(kMainFooter) + kExitStatusText);
@@ -86,18 +98,21 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
   app.add_option("--module", options.modulePath,
                  "The module to load. Default: libhalvex.so beside this\n"
                  "program, else in the installation's library directory.")
-      ->type_name("PATH");
+      ->type_name("PATH")
+      ->check(kPath);
   app.add_option("--package-config", options.packageConfigFile,
                  "Handed to the module's setPackageConfigFile before\n"
                  "anything is created. The module writes its trace logs\n"
                  "into DIR/../log, DIR being the file's directory, or into\n"
                  "DIR when that fails. Without it: the current directory.")
-      ->type_name("PATH");
+      ->type_name("PATH")
+      ->check(kPath);
   app.add_option("--topology", options.topologyFile,
                  "Use the USB library's simulated backend with this\n"
                  "topology file (sets LUDREL_TOPOLOGY), for example\n"
                  "/usr/share/halvex/examples/rack-server.json.")
-      ->type_name("FILE");
+      ->type_name("FILE")
+      ->check(kPath);
   app.add_flag("--no-log", options.noLog,
                "Create the module's objects with logging off: no trace\n"
                "log is written.");
@@ -118,8 +133,10 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
   diagnose
       ->add_option("--prometheus", options.prometheusFile,
                    "Also write the result in node_exporter's textfile-\n"
-                   "collector format; the file is replaced in one step.")
-      ->type_name("FILE");
+                   "collector format; the file is replaced in one step.\n"
+                   "\"-\": standard output, before the report.")
+      ->type_name("FILE")
+      ->check(kPath);
   diagnose
       ->add_option("--watch", options.watchSeconds,
                    "Run again every SECONDS until SIGINT or SIGTERM, then\n"
@@ -134,7 +151,8 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
       ->add_option("FILE", options.snapshotFile,
                    "Where to write it; replaced in one step. Default, or\n"
                    "\"-\": standard output.")
-      ->type_name("");
+      ->type_name("")
+      ->check(kPath);
 
   try {
     try {

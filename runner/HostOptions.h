@@ -23,7 +23,7 @@ struct HostOptions {
 };
 
 // Fills the options; an exit status when the program is to stop here (help, version, a usage
-// error, which is reported on stderr).
+// error, which is reported on stderr in one line). A path given empty is a usage error.
 std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options);
 
 }  // namespace HalvexHost

@@ -25,10 +25,8 @@ TEST_F(HostLoadingTest, FailuresGiveOneLineAndStatus3) {
   const std::string broken = dir.write("broken.json", "{\"devices\": [\n  {\"type\": }\n");
   const std::string failing = HALVEX_EXAMPLES_DIR "/faults/enumeration-fails.json";
   const std::string noList = "halvex-host: cannot read the USB device list (simulated backend): ";
-  const std::string usage = "\nRun with --help for more information.\n";
-  const std::string seconds = "\"" + usage;
   const std::string wholeSeconds =
-      "--watch: SECONDS must be a whole number from 1 to 999999999, not \"";
+      "halvex-host: --watch: SECONDS must be a whole number from 1 to 999999999, not \"";
   expectRuns({
       {"module path that does not exist", load(missingModule, {"list"}), 3, "",
        "halvex-host: cannot load module " + missingModule + ": *" + kNoModuleFileReason + "\n"},
@@ -49,21 +47,50 @@ TEST_F(HostLoadingTest, FailuresGiveOneLineAndStatus3) {
        noList + failing +
            ": getAllUSBDevices fails as the topology asks: the USB host controller stopped "
            "responding\n"},
-      {"no command", {}, 3, "", "A subcommand is required" + usage},
+      {"no command", {}, 3, "", "halvex-host: A subcommand is required\n"},
       {"unknown command",
        {"--no-log", "inventory"},
        3,
        "",
-       "Unknown command: inventory (the commands are list, diagnose and snapshot)" + usage},
-      {"tree with JSON", {"list", "--tree", "--json"}, 3, "", "--tree excludes --json" + usage},
-      {"watch 0", {"diagnose", "--watch", "0"}, 3, "", wholeSeconds + "0" + seconds},
-      {"watch soon", {"diagnose", "--watch", "soon"}, 3, "", wholeSeconds + "soon" + seconds},
+       "halvex-host: Unknown command: inventory (the commands are list, diagnose and snapshot)\n"},
+      {"tree with JSON",
+       {"list", "--tree", "--json"},
+       3,
+       "",
+       "halvex-host: --tree excludes --json\n"},
+      {"watch 0", {"diagnose", "--watch", "0"}, 3, "", wholeSeconds + "0\"\n"},
+      {"watch soon", {"diagnose", "--watch", "soon"}, 3, "", wholeSeconds + "soon\"\n"},
       {"watch too long",
        {"diagnose", "--watch", "1000000000"},
        3,
        "",
-       wholeSeconds + "1000000000" + seconds},
-      {"option without value", {"--module"}, 3, "", "--module: 1 required PATH missing" + usage},
+       wholeSeconds + "1000000000\"\n"},
+      {"option without value",
+       {"--module"},
+       3,
+       "",
+       "halvex-host: --module: 1 required PATH missing\n"},
+      {"empty module path",
+       {"--module", "", "list"},
+       3,
+       "",
+       "halvex-host: --module: the path is empty\n"},
+      {"empty package configuration path",
+       {"--package-config", "", "list"},
+       3,
+       "",
+       "halvex-host: --package-config: the path is empty\n"},
+      {"empty topology path",
+       {"--topology", "", "list"},
+       3,
+       "",
+       "halvex-host: --topology: the path is empty\n"},
+      {"empty metrics path",
+       {"diagnose", "--prometheus", ""},
+       3,
+       "",
+       "halvex-host: --prometheus: the path is empty\n"},
+      {"empty snapshot path", {"snapshot", ""}, 3, "", "halvex-host: FILE: the path is empty\n"},
   });
 }
 
