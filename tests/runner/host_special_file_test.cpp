@@ -45,6 +45,23 @@ TEST_F(HostSpecialFileTest, AFifoIsNeverOpenedAsInput) {
   });
 }
 
+// The module's open of a hub whose device path is a FIFO fails at once instead of waiting for a
+// reader, and the note says what the path is.
+TEST_F(HostSpecialFileTest, AHubPathThatIsAFifoFailsToOpen) {
+  const std::string fifo = dir.file("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string hub = machine(R"({"type": "root-hub", "name": "Piped", "location": "usb1",
+      "ports": 1, "devicePath": "fifo"})");
+  expectRuns({{"diagnose", on(hub, {"diagnose"}), 3,
+               "HUB    LOCATION  VERDICT     CODE  STARTED*COMPLETED*NOTE\n"
+               "Piped  usb1      no verdict  0     *  *  open failed: 506 DEV_ERR_OPEN_FAILED: " +
+                   fifo +
+                   " is a FIFO, not a device node\n"
+                   "Summary: 1 hub checked, 0 without over-current, 0 in over-current, 1 "
+                   "without verdict.\n",
+               ""}});
+}
+
 TEST_F(HostSpecialFileTest, AFifoOrADirectoryIsNoOutput) {
   const std::string fifo = dir.file("fifo");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
