@@ -1,7 +1,5 @@
 // A package configuration path of any bytes, then the objects that open the trace logs: nothing
 // fails, the logs land only below the package's folders, and every log file is well formed.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,12 +8,11 @@
 #include <string>
 
 #include "../support/TempDir.h"
-#include "../support/TraceLog.h"
+#include "SandboxLogs.h"
 #include "module/entry_points.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using KestraDiags::DeviceEnum::IDeviceEnumerator;
 
 const TempDir g_sandbox;
@@ -29,22 +26,11 @@ std::string sandboxed(std::string path) {
   return g_sandbox.makeDir("package/config") + "/" + path;
 }
 
-// Each file the module made is one of its logs and reads as a trace log; all are removed.
-void checkAndClear() {
-  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(g_sandbox.path())) {
-    const fs::path name = entry.path().filename();
-    if (!entry.is_regular_file()) continue;
-    if (name != "HalvexDeviceEnumerator.log" && name != "HalvexDiagnostic.log") std::abort();
-    parseTraceLog(readFile(entry.path().string()));
-  }
-  for (const auto& entry : fs::directory_iterator(g_sandbox.path())) fs::remove_all(entry);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // Relative log folders land in the sandbox too.
-  if (::chdir(g_sandbox.path().c_str()) != 0) std::abort();
+  std::filesystem::current_path(g_sandbox.path());
   return 0;
 }
 
@@ -58,6 +44,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         getIDiagnostics(true, IDeviceEnumerator::MODE_NORMAL));
     if (!enumerator || !diagnostic) std::abort();
   }
-  checkAndClear();
+  checkLogsAndClear(g_sandbox);
   return 0;
 }
