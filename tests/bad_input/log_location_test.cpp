@@ -29,17 +29,23 @@ TEST_F(LogLocationTest, ALogFolderThatIsAFileSendsTheLogsToThePackageFolder) {
   expectBothCommandsWork(dir.makeDir("package") + "/package.cfg");
   EXPECT_EQ(readFile(dir.file("log")), "a file of the operator's\n");
   for (const char* log : {"package/HalvexDeviceEnumerator.log", "package/HalvexDiagnostic.log"}) {
-    EXPECT_GE(bannerCount(readFile(dir.file(log))), 1u) << log;
+    EXPECT_GE(bannerCount(readTraceFile(dir.file(log))), 1u) << log;
   }
 }
 
 TEST_F(LogLocationTest, AFolderNobodyMayWriteLeavesTheRunWithoutLogs) {
-  // Not even root can create files in /proc: neither the log folder nor the package folder.
+  // Neither the log folder nor the package folder can be made. Not even root can create files in
+  // /proc; Windows has no such folder for every user, but makes no folder below a file either.
+#if defined(_WIN32)
+  expectBothCommandsWork(dir.write("a-file", "") + "/config/package.cfg");
+#else
   expectBothCommandsWork("/proc/halvex-no-such-process/config/package.cfg");
+#endif
   EXPECT_FALSE(fileExists(dir.file("HalvexDeviceEnumerator.log")));
   EXPECT_FALSE(fileExists(dir.file("HalvexDiagnostic.log")));
 }
 
+#if !defined(_WIN32)  // Windows has no device on which every write fails, as /dev/full
 // A log on a full device drops its records; what an earlier run left in a log stays.
 TEST_F(LogLocationTest, NoLogLosesWhatWasWrittenBefore) {
   const std::string config = packageConfig();
@@ -56,5 +62,6 @@ TEST_F(LogLocationTest, NoLogLosesWhatWasWrittenBefore) {
   EXPECT_EQ(bannerCount(added), 2u);
   EXPECT_EQ(traceTexts(added).back(), "Returning from getDeviceVector");
 }
+#endif
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "../support/Environment.h"
 #include "../support/TempDir.h"
 #include "ludrel/USBDeviceFinder.h"
 #include "ludrel/USBUtil.h"
@@ -65,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static unsigned long count = 0;
   const std::string path = g_dir.file("topology-" + std::to_string(++count) + ".json");
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data), size);
-  ::setenv("LUDREL_TOPOLOGY", path.c_str(), 1);
+  setEnvironment("LUDREL_TOPOLOGY", path);
   {
     USBDeviceFinder finder(nullptr);
     if (finder.getAllUSBDevices()) {
