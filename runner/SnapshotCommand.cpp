@@ -9,6 +9,7 @@
 #include "JsonText.h"
 #include "Topology.h"
 #include "TopologySnapshot.h"
+#include "ludrel/RecordNumbers.h"
 #include "ludrel/USBDeviceFinder.h"
 #include "ludrel/USBUtil.h"
 
@@ -21,7 +22,7 @@ using Ludrel::USBDeviceFinder;
 using Ludrel::USBUtil;
 
 bool isHub(const Usb_Device& record) {
-  return (record.nDevType == 1 || record.nDevType == 2) && !record.sDevDescriptor.empty();
+  return Ludrel::DeviceType::isHub(record.nDevType) && !record.sDevDescriptor.empty();
 }
 
 HostError libraryError(const std::string& what) {

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "ludrel/RecordNumbers.h"
+
 namespace KestraDiags {
 namespace HalvexHost {
 
@@ -9,8 +11,6 @@ namespace {
 
 // The topology format's names of the record types.
 const char* const kTypeNames[] = {"host-controller", "root-hub", "hub", "device"};
-
-bool isHubType(std::int32_t type) { return type == 1 || type == 2; }
 
 nlohmann::ordered_json typeJson(std::int32_t type) {
   if (type >= 0 && type < 4) return kTypeNames[type];
@@ -68,7 +68,7 @@ nlohmann::ordered_json deviceJson(const DeviceSnapshot& device) {
   };
   for (const auto& [member, text] : texts) {
     // A hub without the entry would get a port count entry of the format's making.
-    const bool hubInfo = text == &record.sAddlHWInfo && isHubType(record.nDevType);
+    const bool hubInfo = text == &record.sAddlHWInfo && Ludrel::DeviceType::isHub(record.nDevType);
     if (!text->empty() || hubInfo) entry[member] = *text;
   }
   if (device.isQueriedHub) {

@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "DeviceType.h"
+#include "ludrel/RecordNumbers.h"
 #include "HubLimits.h"
 #include "RecordTexts.h"
 #include "linux/SysfsText.h"

@@ -5,21 +5,22 @@
 
 #include "linux/SysfsDevice.h"
 #include "linux/UsbIds.h"
+#include "ludrel/RecordNumbers.h"
 #include "ludrel/Usb_Device.h"
 
 namespace KestraDiags {
 namespace Ludrel {
 
-// A record's device status, numbered as the framework's IDevice::DeviceStatus.
+// The device status that a record gives for each state a device can be in under Linux.
 namespace LinuxDeviceStatus {
 // Configured, and a driver has claimed at least one of its interfaces.
-constexpr std::int32_t kWorking = 0;
+constexpr std::int32_t kWorking = DeviceStatus::kOk;
 // Configured, but no driver has claimed any of its interfaces.
-constexpr std::int32_t kNoDriver = 1;
+constexpr std::int32_t kNoDriver = DeviceStatus::kError;
 // Deauthorized (authorized is 0): the kernel keeps it unconfigured.
-constexpr std::int32_t kDeauthorized = 2;
+constexpr std::int32_t kDeauthorized = DeviceStatus::kDisabled;
 // Authorized but without an active configuration (bConfigurationValue empty or 0).
-constexpr std::int32_t kNotConfigured = 4;
+constexpr std::int32_t kNotConfigured = DeviceStatus::kNotConfigured;
 }  // namespace LinuxDeviceStatus
 
 // The usb.ids names of a vendor and product. Asked only for a device that lacks its own

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "DeviceType.h"
+#include "ludrel/RecordNumbers.h"
 #include "RecordTexts.h"
 #include "simulated/HubPortCounts.h"
 

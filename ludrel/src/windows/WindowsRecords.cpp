@@ -4,21 +4,13 @@
 #include <cctype>
 #include <map>
 
-#include "DeviceType.h"
 #include "RecordTexts.h"
+#include "ludrel/RecordNumbers.h"
 #include "windows/HubAnswers.h"
 
 namespace KestraDiags {
 namespace Ludrel {
 namespace {
-
-namespace DeviceStatus {
-constexpr std::int32_t kOk = 0;
-constexpr std::int32_t kError = 1;
-constexpr std::int32_t kDisabled = 2;
-constexpr std::int32_t kNotPresent = 3;
-constexpr std::int32_t kNotConfigured = 4;
-}  // namespace DeviceStatus
 
 std::string upperCase(std::string text) {
   for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
