@@ -2,11 +2,10 @@
 
 #include <ctime>
 #include <memory>
-#include <sstream>
 
 #include "AtomicFile.h"
 #include "ExitStatus.h"
-#include "JsonText.h"
+#include "HostError.h"
 #include "Topology.h"
 #include "TopologySnapshot.h"
 #include "ludrel/RecordNumbers.h"
@@ -93,9 +92,8 @@ int runSnapshot(const HostOptions& options, std::ostream& out, std::ostream& err
     err << "halvex-host: warning: over-current states of " << device.record.sDevDescriptor
         << " not read: " << device.portFailure << '\n';
   }
-  std::ostringstream text;
-  printJson(topologyJson(devices, snapshotComment()), text);
-  if (auto error = writeOutput(options.snapshotFile, text.str(), out)) {
+  if (auto error =
+          writeOutput(options.snapshotFile, topologyText(devices, snapshotComment()), out)) {
     reportError(err, *error);
     return kExitUnknown;
   }

@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "ludrel/Usb_Device.h"
 
 namespace KestraDiags {
@@ -26,11 +24,11 @@ struct DeviceSnapshot {
   std::string portFailure;  // why some port of the hub could not be asked, if one could not
 };
 
-// The devices as a topology file of the USB library's simulated backend, which --topology
-// replays: every field the module reads, and the hubs' port keys and over-current states.
-// Each device's comment keeps what the format has no member for (bus, address, speed, driver).
-nlohmann::ordered_json topologyJson(const std::vector<DeviceSnapshot>& devices,
-                                    const std::string& comment);
+// The devices as the text of a topology file of the USB library's simulated backend, which
+// --topology replays: every field the module reads, and the hubs' port keys and over-current
+// states. Each device's comment keeps what the format has no member for (bus, address, speed,
+// driver).
+std::string topologyText(const std::vector<DeviceSnapshot>& devices, const std::string& comment);
 
 }  // namespace HalvexHost
 }  // namespace KestraDiags

@@ -19,9 +19,9 @@ class BadFileTest : public TopologyTest {
 constexpr const char* kRefusedTexts = R"(
 {"devices": [{"ports": 1e400}]} -> PARSE: not JSON: number overflow parsing '1e400'
 {"devices": [{"name": "a\u0000b"}]} -> FORMAT: /devices/0/name: the text holds a NUL character (\u0000), which a device text cannot carry
-{"devices": [[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]} -> PARSE: nested deeper than 32 levels
+{"devices": [[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]} -> PARSE:1:44: nested deeper than 32 levels
 [] -> FORMAT: the top level: expected an object, got a list
-{} -> FORMAT: /devices: missing: a topology lists its devices under "devices"
+{} -> FORMAT: the top level: missing "devices", the list of devices
 {"devices": [{}, {}, {}, {"vendor": true}]} -> FORMAT: /devices/3/vendor: expected a USB ID as hex text such as "0x5B7D" or a number, got true
 {"devices": [{"product": "5B7D"}]} -> FORMAT: /devices/0/product: expected a USB ID as hex text such as "0x5B7D" or a number, got "5B7D"
 {"devices": [{"vendor": "0x10000"}]} -> FORMAT: /devices/0/vendor: out of range: "0x10000" is not between 0x0000 and 0xFFFF
@@ -40,7 +40,7 @@ constexpr const char* kRefusedTexts = R"(
 {"devices": [{"ports": 2, "portStates": []}]} -> FORMAT: /devices/0/portStates: a hub with port states needs a devicePath, by which they are found
 {"devices": [{"devicePath": "h", "portStates": []}, {"devicePath": "h", "portStates": []}]} -> FORMAT: /devices/1/devicePath: the same as that of /devices/0; hub ports are found by devicePath, so it must be unique
 {"devices": [{"nextThrows": {"type": "long", "value": 1}}]} -> FORMAT: /devices/0/nextThrows/type: expected "string", "unsigned long" or "int", got "long"
-{"devices": [{"nextThrows": {"type": "int"}}]} -> FORMAT: /devices/0/nextThrows/value: missing: say what is thrown
+{"devices": [{"nextThrows": {"type": "int"}}]} -> FORMAT: /devices/0/nextThrows: missing "value": what is thrown
 {"getAllUSBDevicesFails": "controller stopped", "devices": [{}]} -> IO: getAllUSBDevices fails as the topology asks: controller stopped
 )";
 
@@ -65,8 +65,7 @@ TEST_F(BadFileTest, EachIsRefusedWithOneLineNamingTheFileAndThePlace) {
       {newFile("{\"devices\": [{\"name\": \"\xC3(\"}]}"), "PARSE",
        ":1:25: not JSON: syntax error while parsing value - invalid string: ill-formed UTF-8 "
        "byte; last read: '\"\\xC3('"},
-      {devices(manyObjects), "TOO_BIG",
-       ": 100002 objects, more than the 100000 a topology may hold"},
+      {devices(manyObjects), "TOO_BIG", ": more than 100000 objects, the most a topology may hold"},
       {devices(R"({"nextThrows": {"type": "unsigned long", "value": -1}})"), "FORMAT",
        ": /devices/0/nextThrows/value: out of range: -1 is not between 0 and " +
            std::to_string(ULONG_MAX)},  // 32 bits on Windows, 64 on Linux

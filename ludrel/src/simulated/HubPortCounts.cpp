@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "HubLimits.h"
-#include "simulated/JsonValues.h"
 
 namespace KestraDiags {
 namespace Ludrel {
@@ -26,20 +25,18 @@ long long statedPortCount(const std::string& info) {
 
 }  // namespace
 
-void requirePossiblePortCounts(const Usb_Device& hub, const std::string& place) {
+void requirePossiblePortCounts(const Usb_Device& hub, const Json& entry) {
   const std::string most = std::to_string(HubLimits::kMostPorts);
   if (hub.nNumofPorts > HubLimits::kMostPorts) {
-    throw FormatError{memberPlace(place, "ports"),
-                      "out of range: " + std::to_string(hub.nNumofPorts) + " is more than " + most +
-                          ", the most ports a hub can have"};
+    refuse(entry.at("ports"), "out of range: " + std::to_string(hub.nNumofPorts) +
+                                  " is more than " + most + ", the most ports a hub can have");
   }
   // A count below an int's range wraps when cut to one, to as many as INT_MAX ports.
   const long long stated = statedPortCount(hub.sAddlHWInfo);
   if (stated > HubLimits::kMostPorts || stated < INT_MIN) {
-    throw FormatError{memberPlace(place, "addlHWInfo"),
-                      "out of range: the port count it gives is not between " +
-                          std::to_string(INT_MIN) + " and " + most +
-                          ", the most ports a hub can have"};
+    refuse(entry.at("addlHWInfo"), "out of range: the port count it gives is not between " +
+                                       std::to_string(INT_MIN) + " and " + most +
+                                       ", the most ports a hub can have");
   }
 }
 

@@ -1,15 +1,13 @@
 #pragma once
 
-#include <string>
-
-#include "ludrel/Usb_Device.h"
+#include "simulated/JsonFields.h"
 
 namespace KestraDiags {
 namespace Ludrel {
 
-// Throws a FormatError when the hub record at place gives more ports than a hub can have, in
-// "ports" or in the count its users read from "addlHWInfo": its callers walk every port.
-void requirePossiblePortCounts(const Usb_Device& hub, const std::string& place);
+// Refuses the hub entry when its record gives more ports than a hub can have, in "ports" or in
+// the count its users read from "addlHWInfo": its callers walk every port.
+void requirePossiblePortCounts(const Usb_Device& hub, const Json& entry);
 
 }  // namespace Ludrel
 }  // namespace KestraDiags

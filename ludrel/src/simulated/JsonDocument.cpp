@@ -1,10 +1,15 @@
 #include "simulated/JsonDocument.h"
 
+#include <istream>
+#include <streambuf>
+
+#include "Failure.h"
+
 namespace KestraDiags {
 namespace Ludrel {
 namespace {
 
-// Empties value's lists and objects, the deepest first. The nesting is bounded before parsing
+// Empties value's lists and objects, the deepest first. The nesting is bounded while parsing
 // (kMaxTopologyDepth), so the recursion is too.
 void dismantle(Json& value) noexcept {
   if (Json::array_t* list = value.get_ptr<Json::array_t*>()) {
@@ -20,13 +25,44 @@ void dismantle(Json& value) noexcept {
   }
 }
 
+// The text as a stream that tells how far the parser has read it.
+class TextBuffer : public std::streambuf {
+ public:
+  explicit TextBuffer(const std::string& text) {
+    char* begin = const_cast<char*>(text.data());  // only ever read
+    setg(begin, begin, begin + text.size());
+  }
+  std::size_t lastRead() const { return static_cast<std::size_t>(gptr() - eback()) - 1; }
+};
+
 }  // namespace
 
 JsonDocument::JsonDocument(const std::string& text) {
+  TextBuffer buffer(text);
+  std::size_t objects = 0;
+  const auto refuseWhatTopologiesMayNotHold = [&](int depth, Json::parse_event_t event,
+                                                  const Json&) {
+    using Event = Json::parse_event_t;
+    if ((event == Event::object_start || event == Event::array_start) &&
+        depth >= kMaxTopologyDepth) {
+      throw TextRefusal{ErrorName::kParse, buffer.lastRead(),
+                        "nested deeper than " + std::to_string(kMaxTopologyDepth) + " levels"};
+    }
+    if (event == Event::object_start) {
+      if (++objects > kMaxTopologyObjects) {
+        throw TextRefusal{ErrorName::kTooBig, TextRefusal::kNoOffset,
+                          "more than " + std::to_string(kMaxTopologyObjects) +
+                              " objects, the most a topology may hold"};
+      }
+    }
+    return true;
+  };
   try {
+    std::istream stream(&buffer);
     // The builder Json::parse itself uses, so that a text fails with the same errors.
-    nlohmann::detail::json_sax_dom_parser<Json> builder(m_root);
-    Json::sax_parse(text, &builder);
+    nlohmann::detail::json_sax_dom_callback_parser<Json> builder(m_root,
+                                                                 refuseWhatTopologiesMayNotHold);
+    Json::sax_parse(stream, &builder);
   } catch (...) {
     dismantle(m_root);
     throw;

@@ -1,11 +1,27 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
-#include "simulated/JsonValues.h"
+#include "simulated/JsonFields.h"
 
 namespace KestraDiags {
 namespace Ludrel {
+
+// Nesting deeper than this is refused before it can cost much memory; a topology needs six.
+constexpr int kMaxTopologyDepth = 32;
+// So are more objects than this: each costs far more in memory than its few bytes of text, and a
+// machine has some hundreds of devices, a benchmark ten thousand.
+constexpr std::size_t kMaxTopologyObjects = 100000;
+
+// A text that is JSON, but not JSON that a topology may be: the failure's name, the offset of the
+// byte concerned (kNoOffset for the whole text) and what is wrong.
+struct TextRefusal {
+  static constexpr std::size_t kNoOffset = static_cast<std::size_t>(-1);
+  const char* name;
+  std::size_t offset;
+  std::string problem;
+};
 
 // A parsed JSON text whose end allocates nothing, even when the parse is cut short.
 //
@@ -17,7 +33,9 @@ namespace Ludrel {
 // leaves a partial tree there, which is taken apart the same way before the failure goes on.
 class JsonDocument {
  public:
-  // Throws what Json::parse throws for the text: its parse errors and std::bad_alloc.
+  // Throws what Json::parse throws for the text (its parse errors and std::bad_alloc), and a
+  // TextRefusal for nesting deeper than kMaxTopologyDepth or more than kMaxTopologyObjects
+  // objects.
   explicit JsonDocument(const std::string& text);
   ~JsonDocument();
   JsonDocument(const JsonDocument&) = delete;

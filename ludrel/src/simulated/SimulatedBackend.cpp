@@ -1,5 +1,6 @@
 #include "simulated/SimulatedBackend.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace KestraDiags {
@@ -18,8 +19,10 @@ const PortState* SimulatedBackend::findPort(const Topology& topology, const std:
                                             int port) const {
   const auto hubPorts = topology.hubsByPath.find(hub);
   if (hubPorts == topology.hubsByPath.end()) return nullptr;
-  const auto state = hubPorts->second.find(port);
-  return state == hubPorts->second.end() ? nullptr : &state->second;
+  const std::vector<PortState>& states = hubPorts->second;
+  const auto state = std::find_if(states.begin(), states.end(),
+                                  [port](const PortState& each) { return each.port == port; });
+  return state == states.end() ? nullptr : &*state;
 }
 
 Result<DeviceList> SimulatedBackend::collectDevices() {
@@ -59,7 +62,7 @@ Result<int> SimulatedBackend::overCurrentState(const std::string& hub, int port,
   if (state == nullptr) return -1;
   if (state->checkforOCStateThrows) throwValue(*state->checkforOCStateThrows);
   if (state->checkforOCStateFails) return makeFailure(ErrorName::kIo, *state->checkforOCStateFails);
-  return state->overCurrent;
+  return state->overCurrent.value_or(state->key ? 0 : -1);
 }
 
 }  // namespace Ludrel

@@ -2,13 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstddef>
-#include <map>
 #include <optional>
 
-#include "simulated/DeviceFields.h"
 #include "simulated/JsonDocument.h"
-#include "simulated/JsonValues.h"
+#include "simulated/TopologyJson.h"
 
 namespace KestraDiags {
 namespace Ludrel {
@@ -23,57 +20,37 @@ std::string position(const std::string& fileName, const std::string& text, std::
   return fileName + ":" + std::to_string(line) + ":" + std::to_string(column);
 }
 
+// What a parser exception says, without its "[json.exception.KIND.N] " label.
+std::string problemOf(const Json::exception& error) {
+  const std::string what = error.what();
+  return what.substr(what.find("] ") + 2);
+}
+
 Failure syntaxFailure(const Json::parse_error& error, const std::string& text,
                       const std::string& fileName) {
-  // The parser's message reads "[json.exception.parse_error.N] parse error at line L, column C:
-  // what went wrong"; the position is computed here again, from the byte it names (from 1).
-  const std::string what = error.what();
-  const std::size_t colon = what.find(": ");
-  const std::string problem = colon == std::string::npos ? what : what.substr(colon + 2);
+  // The message reads "parse error at line L, column C: what went wrong"; the position is
+  // computed here again, from the byte it names (from 1).
+  const std::string problem = problemOf(error);
+  const std::size_t colon = problem.find(": ");
   const std::size_t offset = error.byte == 0 ? 0 : error.byte - 1;
   return makeFailure(ErrorName::kParse,
-                     position(fileName, text, offset) + ": not JSON: " + problem);
+                     position(fileName, text, offset) + ": not JSON: " + problem.substr(colon + 2));
+}
+
+// "FILE: PLACE: PROBLEM" for a value of the wrong shape, whose message starts with its JSON
+// pointer in parentheses unless it is the whole text.
+Failure formatFailure(const Json::exception& error, const std::string& fileName) {
+  std::string problem = problemOf(error);
+  const std::size_t close = problem.find(") ");
+  const bool placed = problem.rfind("(/", 0) == 0 && close != std::string::npos;
+  const std::string place = placed ? problem.substr(1, close - 1) : "the top level";
+  if (placed) problem.erase(0, close + 2);
+  return makeFailure(ErrorName::kFormat, fileName + ": " + place + ": " + problem);
 }
 
 bool isBlank(const std::string& text) {
   return std::all_of(text.begin(), text.end(),
                      [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; });
-}
-
-struct TextShape {
-  bool tooDeep = false;
-  std::size_t objects = 0;
-};
-
-// How deep lists and objects nest (the scan stops past kMaxTopologyDepth) and how many objects
-// there are. Brackets inside texts do not count; a text that is not JSON is left for the parser.
-TextShape shapeOf(const std::string& text) {
-  TextShape shape;
-  int depth = 0;
-  bool inText = false;
-  bool escaped = false;
-  for (const char c : text) {
-    if (inText) {
-      if (escaped) {
-        escaped = false;
-      } else if (c == '\\') {
-        escaped = true;
-      } else if (c == '"') {
-        inText = false;
-      }
-    } else if (c == '"') {
-      inText = true;
-    } else if (c == '[' || c == '{') {
-      shape.objects += c == '{';
-      if (++depth > kMaxTopologyDepth) {
-        shape.tooDeep = true;
-        return shape;
-      }
-    } else if (c == ']' || c == '}') {
-      --depth;
-    }
-  }
-  return shape;
 }
 
 bool isAbsolutePath(const std::string& path) {
@@ -89,37 +66,30 @@ std::string resolveDevicePath(const std::string& path, const std::string& topolo
   return slash == std::string::npos ? path : topologyFile.substr(0, slash + 1) + path;
 }
 
-Topology readTopology(const Json& root, const std::string& fileName) {
-  requireObject(root, "", {"devices", "getAllUSBDevicesFails", "comment"});
+// The machine that document describes; devices is the document's "devices" list, which the
+// errors name.
+Topology machineOf(TopologyDocument document, const Json& devices, const std::string& fileName) {
   Topology topology;
-  if (!root.contains("devices")) {
-    throw FormatError{"/devices", "missing: a topology lists its devices under \"devices\""};
-  }
-  if (root.contains("getAllUSBDevicesFails")) {
-    topology.getAllUSBDevicesFails =
-        readText(root["getAllUSBDevicesFails"], "/getAllUSBDevicesFails");
-  }
-  const Json::array_t& devices = readList(root["devices"], "/devices");
-  topology.devices.reserve(devices.size());
-  std::map<std::string, std::string> hubPlaces;
-  for (std::size_t i = 0; i < devices.size(); ++i) {
-    const std::string place = elementPlace("/devices", i);
-    DeviceEntry entry = readDeviceEntry(devices[i], place);
-    entry.record.sDevDescriptor = resolveDevicePath(entry.record.sDevDescriptor, fileName);
+  topology.getAllUSBDevicesFails = std::move(document.getAllUSBDevicesFails);
+  topology.devices.reserve(document.devices.size());
+  std::map<std::string, std::size_t> hubEntries;
+  for (std::size_t i = 0; i < document.devices.size(); ++i) {
+    DeviceEntry& entry = document.devices[i];
+    std::string& path = entry.record.sDevDescriptor;
+    path = resolveDevicePath(path, fileName);
     if (entry.nextThrows) topology.nextThrows.emplace(i, std::move(*entry.nextThrows));
-    if (entry.ports) {
-      const std::string& path = entry.record.sDevDescriptor;
+    if (entry.portStates) {
       if (path.empty()) {
-        throw FormatError{memberPlace(place, "portStates"),
-                          "a hub with port states needs a devicePath, by which they are found"};
+        refuse(devices[i].at("portStates"),
+               "a hub with port states needs a devicePath, by which they are found");
       }
-      const auto [known, added] = hubPlaces.emplace(path, place);
+      const auto [known, added] = hubEntries.emplace(path, i);
       if (!added) {
-        throw FormatError{memberPlace(place, "devicePath"),
-                          "the same as that of " + known->second +
-                              "; hub ports are found by devicePath, so it must be unique"};
+        refuse(devices[i].at("devicePath"),
+               "the same as that of /devices/" + std::to_string(known->second) +
+                   "; hub ports are found by devicePath, so it must be unique");
       }
-      topology.hubsByPath.emplace(path, std::move(*entry.ports));
+      topology.hubsByPath.emplace(path, std::move(*entry.portStates));
     }
     topology.devices.push_back(std::move(entry.record));
   }
@@ -135,33 +105,25 @@ Result<Topology> parseTopology(const std::string& text, const std::string& fileN
                            ": the file is empty; a topology is a JSON object with a "
                            "\"devices\" list");
   }
-  const TextShape shape = shapeOf(text);
-  if (shape.tooDeep) {
-    return makeFailure(ErrorName::kParse, fileName + ": nested deeper than " +
-                                              std::to_string(kMaxTopologyDepth) + " levels");
-  }
-  if (shape.objects > kMaxTopologyObjects) {
-    return makeFailure(ErrorName::kTooBig, fileName + ": " + std::to_string(shape.objects) +
-                                               " objects, more than the " +
-                                               std::to_string(kMaxTopologyObjects) +
-                                               " a topology may hold");
-  }
   std::optional<JsonDocument> document;
   try {
     document.emplace(text);
+  } catch (const TextRefusal& refusal) {
+    const bool whole = refusal.offset == TextRefusal::kNoOffset;
+    return makeFailure(refusal.name, (whole ? fileName : position(fileName, text, refusal.offset)) +
+                                         ": " + refusal.problem);
   } catch (const Json::parse_error& error) {
     return syntaxFailure(error, text, fileName);
   } catch (const Json::exception& error) {
     // A number too large for a double, the only other failure of parsing, has no position.
-    const std::string what = error.what();
-    return makeFailure(ErrorName::kParse,
-                       fileName + ": not JSON: " + what.substr(what.find(']') + 2));
+    return makeFailure(ErrorName::kParse, fileName + ": not JSON: " + problemOf(error));
   }
   try {
-    return readTopology(document->root(), fileName);
-  } catch (const FormatError& error) {
-    const std::string place = error.place.empty() ? "the top level" : error.place;
-    return makeFailure(ErrorName::kFormat, fileName + ": " + place + ": " + error.problem);
+    const Json& root = document->root();
+    TopologyDocument topology = root.get<TopologyDocument>();
+    return machineOf(std::move(topology), root.at("devices"), fileName);
+  } catch (const Json::exception& error) {
+    return formatFailure(error, fileName);
   }
 }
 

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "ludrel/LudrelExport.h"
+#include "ludrel/Usb_Device.h"
+
+// The records of a topology file, which the simulated backend reads and programs that record a
+// machine write (docs/topology-format.md).
+namespace KestraDiags {
+namespace Ludrel {
+
+// A value that a simulated operation throws instead of answering; its type is the one thrown.
+using ThrownValue = std::variant<std::string, unsigned long, int>;
+
+// What a hub reports for one of its ports.
+struct PortState {
+  int port = 0;                    // from 1
+  std::optional<std::string> key;  // set exactly when a device is on the port
+  std::optional<int> overCurrent;  // unset: 0 with a key, -1 without
+  std::optional<ThrownValue> isPortBusyThrows;
+  std::optional<ThrownValue> checkforOCStateThrows;
+  std::optional<std::string> checkforOCStateFails;  // the message of a failed port query
+};
+
+// One entry of the "devices" list.
+struct DeviceEntry {
+  Usb_Device record;
+  std::optional<std::vector<PortState>> portStates;  // when the entry describes its ports
+  std::optional<ThrownValue> nextThrows;
+  std::string comment;  // not read back
+};
+
+struct TopologyDocument {
+  std::vector<DeviceEntry> devices;
+  std::optional<std::string> getAllUSBDevicesFails;  // the message of a forced failure
+  std::string comment;                               // not read back
+};
+
+// The text of the topology file that holds topology, two spaces an indent, ending in a newline.
+// Texts that are not UTF-8 have their stray bytes replaced by U+FFFD.
+LUDREL_API std::string topologyText(const TopologyDocument& topology);
+
+}  // namespace Ludrel
+}  // namespace KestraDiags

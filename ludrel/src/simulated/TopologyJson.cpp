@@ -1,0 +1,144 @@
+#include "simulated/TopologyJson.h"
+
+#include <set>
+
+#include "RecordTexts.h"
+#include "ludrel/RecordNumbers.h"
+#include "simulated/HubPortCounts.h"
+
+namespace KestraDiags {
+namespace Ludrel {
+namespace {
+
+struct TextMember {
+  const char* name;
+  std::string Usb_Device::*field;
+};
+
+constexpr TextMember kTextMembers[] = {
+    {"devicePath", &Usb_Device::sDevDescriptor},  {"firmware", &Usb_Device::sFirmwareRev},
+    {"serial", &Usb_Device::sSerialNumber},       {"manufacturer", &Usb_Device::sManufacturer},
+    {"fallbackName", &Usb_Device::sFallbackName}, {"name", &Usb_Device::sDevName},
+    {"description", &Usb_Device::sDevDesc},       {"addlHWInfo", &Usb_Device::sAddlHWInfo},
+    {"location", &Usb_Device::sLocation},         {"parentLocation", &Usb_Device::sParentLocation},
+    {"instanceId", &Usb_Device::sDevInstanceId},
+};
+
+std::int32_t readPortCount(const Json& value) { return readInt32(value); }
+bool readBool(const Json& value) { return value.get<bool>(); }
+
+// The port states of a hub of portCount ports, each port at most once.
+std::vector<PortState> readPortStates(const Json& value, std::int32_t portCount) {
+  std::vector<PortState> states = value.get<std::vector<PortState>>();
+  std::set<int> described;
+  for (std::size_t i = 0; i < states.size(); ++i) {
+    const int port = states[i].port;
+    const Json& place = value[i].at("port");
+    if (port < 1 || port > portCount) {
+      refuse(place, "out of range: port " + std::to_string(port) +
+                        " is not between 1 and the hub's " + std::to_string(portCount) + " ports");
+    }
+    if (!described.insert(port).second) {
+      refuse(place, "port " + std::to_string(port) + " is described twice");
+    }
+  }
+  return states;
+}
+
+}  // namespace
+
+void from_json(const Json& value, PortState& state) {
+  requireMembers(value, {"port", "key", "overCurrent", "isPortBusyThrows", "checkforOCStateThrows",
+                         "checkforOCStateFails"});
+  if (!value.contains("port")) refuse(value, "missing \"port\": which port, from 1");
+  state.port = readInt32(value.at("port"));
+  readMember(value, "key", state.key, readText);
+  readMember(value, "overCurrent", state.overCurrent, readInt32);
+  readMember(value, "isPortBusyThrows", state.isPortBusyThrows, readThrownValue);
+  readMember(value, "checkforOCStateThrows", state.checkforOCStateThrows, readThrownValue);
+  readMember(value, "checkforOCStateFails", state.checkforOCStateFails, readText);
+}
+
+void to_json(OrderedJson& value, const PortState& state) {
+  value = {{"port", state.port}};
+  if (state.key) value["key"] = *state.key;
+  if (state.overCurrent) value["overCurrent"] = *state.overCurrent;
+  if (state.isPortBusyThrows) value["isPortBusyThrows"] = thrownValueJson(*state.isPortBusyThrows);
+  if (state.checkforOCStateThrows) {
+    value["checkforOCStateThrows"] = thrownValueJson(*state.checkforOCStateThrows);
+  }
+  if (state.checkforOCStateFails) value["checkforOCStateFails"] = *state.checkforOCStateFails;
+}
+
+void from_json(const Json& value, DeviceEntry& entry) {
+  requireMembers(
+      value, {"type", "status", "ports", "vendor", "product", "ignore", "devicePath", "firmware",
+              "serial", "manufacturer", "fallbackName", "name", "description", "addlHWInfo",
+              "location", "parentLocation", "instanceId", "portStates", "nextThrows"});
+  Usb_Device& record = entry.record;
+  record.nDevType = DeviceType::kOtherDevice;
+  readMember(value, "type", record.nDevType, readDeviceType);
+  readMember(value, "status", record.nDevStatus, readInt32);
+  readMember(value, "ports", record.nNumofPorts, readPortCount);
+  readMember(value, "vendor", record.nidVendor, readUsbId);
+  readMember(value, "product", record.nidProduct, readUsbId);
+  readMember(value, "ignore", record.bIgnore, readBool);
+  for (const TextMember& member : kTextMembers) {
+    readMember(value, member.name, record.*member.field, readText);
+  }
+  if (DeviceType::isHub(record.nDevType)) {
+    if (!value.contains("addlHWInfo")) {
+      record.sAddlHWInfo = RecordTexts::portCountInfo(record.nNumofPorts);
+    }
+    requirePossiblePortCounts(record, value);
+  }
+  const auto states = value.find("portStates");
+  if (states != value.end()) entry.portStates = readPortStates(*states, record.nNumofPorts);
+  readMember(value, "nextThrows", entry.nextThrows, readThrownValue);
+}
+
+void to_json(OrderedJson& value, const DeviceEntry& entry) {
+  const Usb_Device& record = entry.record;
+  value = {
+      {"type", deviceTypeJson(record.nDevType)},
+      {"status", record.nDevStatus},
+      {"ports", record.nNumofPorts},
+      {"vendor", usbIdText(record.nidVendor)},
+      {"product", usbIdText(record.nidProduct)},
+      {"ignore", record.bIgnore},
+  };
+  for (const TextMember& member : kTextMembers) {
+    const std::string& text = record.*member.field;
+    // A hub's entry without it would read back with the format's port count text.
+    const bool hubInfo =
+        member.field == &Usb_Device::sAddlHWInfo && DeviceType::isHub(record.nDevType);
+    if (!text.empty() || hubInfo) value[member.name] = text;
+  }
+  if (entry.portStates) value["portStates"] = *entry.portStates;
+  if (entry.nextThrows) value["nextThrows"] = thrownValueJson(*entry.nextThrows);
+  if (!entry.comment.empty()) value["comment"] = entry.comment;
+}
+
+void from_json(const Json& value, TopologyDocument& topology) {
+  requireMembers(value, {"devices", "getAllUSBDevicesFails"});
+  if (!value.contains("devices")) refuse(value, "missing \"devices\", the list of devices");
+  readMember(value, "getAllUSBDevicesFails", topology.getAllUSBDevicesFails, readText);
+  topology.devices = value.at("devices").get<std::vector<DeviceEntry>>();
+}
+
+void to_json(OrderedJson& value, const TopologyDocument& topology) {
+  value = OrderedJson::object();
+  if (!topology.comment.empty()) value["comment"] = topology.comment;
+  if (topology.getAllUSBDevicesFails) {
+    value["getAllUSBDevicesFails"] = *topology.getAllUSBDevicesFails;
+  }
+  value["devices"] = topology.devices;
+}
+
+std::string topologyText(const TopologyDocument& topology) {
+  // Device texts are bytes, not always UTF-8: a stray byte becomes U+FFFD instead of an error.
+  return OrderedJson(topology).dump(2, ' ', false, OrderedJson::error_handler_t::replace) + "\n";
+}
+
+}  // namespace Ludrel
+}  // namespace KestraDiags
