@@ -20,6 +20,7 @@ constexpr const char* kRefusedTexts = R"(
 {"devices": [{"ports": 1e400}]} -> PARSE: not JSON: number overflow parsing '1e400'
 {"devices": [{"name": "a\u0000b"}]} -> FORMAT: /devices/0/name: the text holds a NUL character (\u0000), which a device text cannot carry
 {"devices": [[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]} -> PARSE:1:44: nested deeper than 32 levels
+{"devices": [{"name": "a", "ports": 2, "name": "b"}]} -> PARSE:1:45: the member "name" is given twice in one object
 [] -> FORMAT: the top level: expected an object, got a list
 {} -> FORMAT: the top level: missing "devices", the list of devices
 {"devices": [{}, {}, {}, {"vendor": true}]} -> FORMAT: /devices/3/vendor: expected a USB ID as hex text such as "0x5B7D" or a number, got true
@@ -65,6 +66,8 @@ TEST_F(BadFileTest, EachIsRefusedWithOneLineNamingTheFileAndThePlace) {
       {newFile("{\"devices\": [{\"name\": \"\xC3(\"}]}"), "PARSE",
        ":1:25: not JSON: syntax error while parsing value - invalid string: ill-formed UTF-8 "
        "byte; last read: '\"\\xC3('"},
+      {newFile(std::string("{\"devices\": []}\0{}", 18)), "PARSE",
+       ":1:16: not JSON: a NUL byte after the value"},
       {devices(manyObjects), "TOO_BIG", ": more than 100000 objects, the most a topology may hold"},
       {devices(R"({"nextThrows": {"type": "unsigned long", "value": -1}})"), "FORMAT",
        ": /devices/0/nextThrows/value: out of range: -1 is not between 0 and " +

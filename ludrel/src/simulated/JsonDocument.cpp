@@ -1,7 +1,9 @@
 #include "simulated/JsonDocument.h"
 
 #include <istream>
+#include <set>
 #include <streambuf>
+#include <vector>
 
 #include "Failure.h"
 
@@ -40,8 +42,9 @@ class TextBuffer : public std::streambuf {
 JsonDocument::JsonDocument(const std::string& text) {
   TextBuffer buffer(text);
   std::size_t objects = 0;
+  std::vector<std::set<std::string>> openObjectsKeys;
   const auto refuseWhatTopologiesMayNotHold = [&](int depth, Json::parse_event_t event,
-                                                  const Json&) {
+                                                  const Json& parsed) {
     using Event = Json::parse_event_t;
     if ((event == Event::object_start || event == Event::array_start) &&
         depth >= kMaxTopologyDepth) {
@@ -54,6 +57,13 @@ JsonDocument::JsonDocument(const std::string& text) {
                           "more than " + std::to_string(kMaxTopologyObjects) +
                               " objects, the most a topology may hold"};
       }
+      openObjectsKeys.emplace_back();
+    } else if (event == Event::object_end) {
+      openObjectsKeys.pop_back();
+    } else if (event == Event::key &&
+               !openObjectsKeys.back().insert(parsed.get<std::string>()).second) {
+      throw TextRefusal{ErrorName::kParse, buffer.lastRead(),
+                        "the member " + parsed.dump() + " is given twice in one object"};
     }
     return true;
   };
@@ -63,6 +73,12 @@ JsonDocument::JsonDocument(const std::string& text) {
     nlohmann::detail::json_sax_dom_callback_parser<Json> builder(m_root,
                                                                  refuseWhatTopologiesMayNotHold);
     Json::sax_parse(stream, &builder);
+    // The parser takes a NUL byte outside a text for the end of the input; a value it parsed
+    // whole can only have ended there.
+    const std::size_t nul = text.find('\0');
+    if (nul != std::string::npos) {
+      throw TextRefusal{ErrorName::kParse, nul, "not JSON: a NUL byte after the value"};
+    }
   } catch (...) {
     dismantle(m_root);
     throw;

@@ -34,8 +34,8 @@ struct TextRefusal {
 class JsonDocument {
  public:
   // Throws what Json::parse throws for the text (its parse errors and std::bad_alloc), and a
-  // TextRefusal for nesting deeper than kMaxTopologyDepth or more than kMaxTopologyObjects
-  // objects.
+  // TextRefusal for nesting deeper than kMaxTopologyDepth, more than kMaxTopologyObjects objects,
+  // a member given twice in one object, or anything after a NUL byte that ends the value.
   explicit JsonDocument(const std::string& text);
   ~JsonDocument();
   JsonDocument(const JsonDocument&) = delete;
