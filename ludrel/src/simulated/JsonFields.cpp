@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <limits>
 #include <optional>
-#include <type_traits>
 
 #include "ludrel/RecordNumbers.h"
 
@@ -37,34 +36,28 @@ std::string shown(const Json& value) {
 // A whole number of type T, or nothing when it lies outside T's range.
 template <typename T>
 std::optional<T> wholeNumber(const Json& value) {
-  constexpr T kLow = std::numeric_limits<T>::min();
-  constexpr T kHigh = std::numeric_limits<T>::max();
+  using Limits = std::numeric_limits<T>;
+  if (!value.is_number()) refuseAsNot(value, "a whole number");
   if (value.is_number_unsigned()) {
     const auto number = value.get<std::uint64_t>();
-    if (number <= static_cast<std::uint64_t>(kHigh)) return static_cast<T>(number);
-    return std::nullopt;
+    if (number > static_cast<std::uint64_t>(Limits::max())) return std::nullopt;
+    return static_cast<T>(number);
   }
   std::int64_t number = 0;
-  if (value.is_number_integer()) {
-    number = value.get<std::int64_t>();
-  } else if (value.is_number_float()) {
-    // The parser keeps numbers too large for 64 bits as floating point.
+  if (value.is_number_float()) {
+    // The parser keeps numbers too large for 64 bits as floating point; it has no infinities.
     const double real = value.get<double>();
-    if (!std::isfinite(real) || real != std::trunc(real)) refuseAsNot(value, "a whole number");
+    if (real != std::trunc(real)) refuseAsNot(value, "a whole number");
     constexpr double kBeyondInt64 = 9.2e18;
     if (std::fabs(real) >= kBeyondInt64) return std::nullopt;
     number = static_cast<std::int64_t>(real);
   } else {
-    refuseAsNot(value, "a whole number");
+    number = value.get<std::int64_t>();
   }
-  if constexpr (std::is_signed_v<T>) {
-    if (number < static_cast<std::int64_t>(kLow) || number > static_cast<std::int64_t>(kHigh)) {
-      return std::nullopt;
-    }
-  } else {
-    if (number < 0 || static_cast<std::uint64_t>(number) > static_cast<std::uint64_t>(kHigh)) {
-      return std::nullopt;
-    }
+  if (number < static_cast<std::int64_t>(Limits::min()) ||
+      (number > 0 &&
+       static_cast<std::uint64_t>(number) > static_cast<std::uint64_t>(Limits::max()))) {
+    return std::nullopt;
   }
   return static_cast<T>(number);
 }

@@ -24,7 +24,6 @@ constexpr TextMember kTextMembers[] = {
     {"instanceId", &Usb_Device::sDevInstanceId},
 };
 
-std::int32_t readPortCount(const Json& value) { return readInt32(value); }
 bool readBool(const Json& value) { return value.get<bool>(); }
 
 // The port states of a hub of portCount ports, each port at most once.
@@ -79,7 +78,7 @@ void from_json(const Json& value, DeviceEntry& entry) {
   record.nDevType = DeviceType::kOtherDevice;
   readMember(value, "type", record.nDevType, readDeviceType);
   readMember(value, "status", record.nDevStatus, readInt32);
-  readMember(value, "ports", record.nNumofPorts, readPortCount);
+  readMember(value, "ports", record.nNumofPorts, readInt32);
   readMember(value, "vendor", record.nidVendor, readUsbId);
   readMember(value, "product", record.nidProduct, readUsbId);
   readMember(value, "ignore", record.bIgnore, readBool);
