@@ -2,10 +2,10 @@
 
 #include <set>
 
-#include "ludrel/RecordNumbers.h"
 #include "HubLimits.h"
 #include "RecordTexts.h"
 #include "linux/SysfsText.h"
+#include "ludrel/RecordNumbers.h"
 
 namespace KestraDiags {
 namespace Ludrel {
