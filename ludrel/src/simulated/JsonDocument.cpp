@@ -37,41 +37,67 @@ class TextBuffer : public std::streambuf {
   std::size_t lastRead() const { return static_cast<std::size_t>(gptr() - eback()) - 1; }
 };
 
+// The builder Json::parse itself uses, so that a text fails with the same errors, refusing what a
+// topology may not hold as the parser meets it. (The library's callback parser would do the same,
+// but it searches a list's whole content for a discarded value at the end of every object in it,
+// which makes a long list of objects cost its length squared.)
+class TopologyBuilder : public nlohmann::detail::json_sax_dom_parser<Json> {
+ public:
+  TopologyBuilder(Json& root, const TextBuffer& buffer)
+      : json_sax_dom_parser(root), m_buffer(buffer) {}
+
+  bool start_object(std::size_t size) {
+    enter();
+    if (++m_objects > kMaxTopologyObjects) {
+      throw TextRefusal{ErrorName::kTooBig, TextRefusal::kNoOffset,
+                        "more than " + std::to_string(kMaxTopologyObjects) +
+                            " objects, the most a topology may hold"};
+    }
+    m_openObjectsKeys.emplace_back();
+    return json_sax_dom_parser::start_object(size);
+  }
+  bool key(std::string& name) {
+    if (!m_openObjectsKeys.back().insert(name).second) {
+      throw TextRefusal{ErrorName::kParse, m_buffer.lastRead(),
+                        "the member " + Json(name).dump() + " is given twice in one object"};
+    }
+    return json_sax_dom_parser::key(name);
+  }
+  bool end_object() {
+    m_openObjectsKeys.pop_back();
+    --m_depth;
+    return json_sax_dom_parser::end_object();
+  }
+  bool start_array(std::size_t size) {
+    enter();
+    return json_sax_dom_parser::start_array(size);
+  }
+  bool end_array() {
+    --m_depth;
+    return json_sax_dom_parser::end_array();
+  }
+
+ private:
+  void enter() {
+    if (m_depth++ >= kMaxTopologyDepth) {
+      throw TextRefusal{ErrorName::kParse, m_buffer.lastRead(),
+                        "nested deeper than " + std::to_string(kMaxTopologyDepth) + " levels"};
+    }
+  }
+
+  const TextBuffer& m_buffer;
+  int m_depth = 0;
+  std::size_t m_objects = 0;
+  std::vector<std::set<std::string>> m_openObjectsKeys;
+};
+
 }  // namespace
 
 JsonDocument::JsonDocument(const std::string& text) {
   TextBuffer buffer(text);
-  std::size_t objects = 0;
-  std::vector<std::set<std::string>> openObjectsKeys;
-  const auto refuseWhatTopologiesMayNotHold = [&](int depth, Json::parse_event_t event,
-                                                  const Json& parsed) {
-    using Event = Json::parse_event_t;
-    if ((event == Event::object_start || event == Event::array_start) &&
-        depth >= kMaxTopologyDepth) {
-      throw TextRefusal{ErrorName::kParse, buffer.lastRead(),
-                        "nested deeper than " + std::to_string(kMaxTopologyDepth) + " levels"};
-    }
-    if (event == Event::object_start) {
-      if (++objects > kMaxTopologyObjects) {
-        throw TextRefusal{ErrorName::kTooBig, TextRefusal::kNoOffset,
-                          "more than " + std::to_string(kMaxTopologyObjects) +
-                              " objects, the most a topology may hold"};
-      }
-      openObjectsKeys.emplace_back();
-    } else if (event == Event::object_end) {
-      openObjectsKeys.pop_back();
-    } else if (event == Event::key &&
-               !openObjectsKeys.back().insert(parsed.get<std::string>()).second) {
-      throw TextRefusal{ErrorName::kParse, buffer.lastRead(),
-                        "the member " + parsed.dump() + " is given twice in one object"};
-    }
-    return true;
-  };
   try {
     std::istream stream(&buffer);
-    // The builder Json::parse itself uses, so that a text fails with the same errors.
-    nlohmann::detail::json_sax_dom_callback_parser<Json> builder(m_root,
-                                                                 refuseWhatTopologiesMayNotHold);
+    TopologyBuilder builder(m_root, buffer);
     Json::sax_parse(stream, &builder);
     // The parser takes a NUL byte outside a text for the end of the input; a value it parsed
     // whole can only have ended there.
