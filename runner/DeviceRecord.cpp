@@ -1,13 +1,21 @@
 #include "DeviceRecord.h"
 
-#include "device/HalvexDevice.h"
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <memory>
+#include <set>
+
+#include "ludrel/USBDeviceFinder.h"
 
 namespace KestraDiags {
 namespace HalvexHost {
 
+namespace {
+
+using Ludrel::USBDeviceFinder;
+
 DeviceRecord describeDevice(const DeviceEnum::IDevice& device) {
-  // Every device the module's enumerator hands out is one of its own.
-  const auto& halvexDevice = static_cast<const Halvex::HalvexDevice&>(device);
   const DeviceEnum::FRUinfo& unit = device.getFRUinfo();
   DeviceRecord record;
   record.name = device.getDeviceName();
@@ -22,10 +30,86 @@ DeviceRecord describeDevice(const DeviceEnum::IDevice& device) {
   record.firmwareRevision = unit.getDeviceFirmwareRevisionLevel();
   record.modelNumber = unit.getDeviceModelNumber();
   record.additionalHardwareInfo = device.getAddlHWInfo();
-  record.devicePath = halvexDevice.getDevicePath();
-  for (const auto& [key, port] : halvexDevice.getHubCache()) record.portKeys.emplace(port, key);
   return record;
 }
+
+// The library's records in the order it hands them out; when it cannot hand out one, those
+// before it, where the module's enumeration ends too.
+std::vector<Usb_Device> libraryRecords(USBDeviceFinder& finder) {
+  std::vector<Usb_Device> records;
+  try {
+    if (!finder.getAllUSBDevices()) return records;
+    Usb_Device* next = nullptr;
+    while (finder.Next(&next)) {
+      const std::unique_ptr<Usb_Device> record(next);
+      records.push_back(*record);
+    }
+  } catch (...) {
+    // Only a simulated topology's faults make the library throw.
+  }
+  return records;
+}
+
+bool contains(const std::string& text, const char* part) {
+  return text.find(part) != std::string::npos;
+}
+
+// The module keeps the remote-access controller's composite devices out of a hub's cache and
+// tells them by their key text, its IDs in lower-case hexadecimal.
+bool isCompositeDeviceKey(const std::string& key) {
+  return contains(key, "ZELT4") || contains(key, "ZELT5") ||
+         (contains(key, "5b7d") &&
+          (contains(key, "2500") || contains(key, "0000") || contains(key, "0001")));
+}
+
+// The busy ports' keys as the module's hub cache holds them: a key that two ports give stays
+// with the lower one, and the walk ends at a port whose query throws.
+std::map<int, std::string> portKeysOf(USBDeviceFinder& finder, const Usb_Device& hub) {
+  std::map<int, std::string> keys;
+  std::set<std::string> cached;
+  try {
+    // A wider counter, so that a port count of INT_MAX cannot overflow it.
+    for (std::int64_t port = 1; port <= hub.nNumofPorts; ++port) {
+      std::string key;
+      if (finder.isPortBusy(hub.sDevDescriptor, static_cast<int>(port), key, nullptr) &&
+          !isCompositeDeviceKey(key) && cached.insert(key).second) {
+        keys.emplace(static_cast<int>(port), key);
+      }
+    }
+  } catch (...) {
+    // Only a simulated topology's faults make the library throw.
+  }
+  return keys;
+}
+
+// A root hub or external hub that works and is not to be hidden: the records the module makes
+// the hubs it checks of.
+bool isWorkingHub(const Usb_Device& record) {
+  return (record.nDevType == 1 || record.nDevType == 2) && record.nDevStatus == 0 &&
+         !record.bIgnore;
+}
+
+// The device path and the port keys of the hubs the module checks (those with a descriptor),
+// asked of the USB library as the module asks it. The module's devices come in the library's
+// order, so each hub is the next working hub record at its location.
+void addHubFacts(std::vector<DeviceRecord>& devices) {
+  // Without a log: the module's trace logs hold the module's calls only.
+  USBDeviceFinder finder(nullptr);
+  const std::vector<Usb_Device> records = libraryRecords(finder);
+  auto unmatched = records.begin();
+  for (DeviceRecord& device : devices) {
+    if (device.descriptor.empty()) continue;
+    const auto record = std::find_if(unmatched, records.end(), [&device](const Usb_Device& hub) {
+      return hub.sLocation == device.location && isWorkingHub(hub);
+    });
+    if (record == records.end()) continue;
+    unmatched = std::next(record);
+    device.devicePath = record->sDevDescriptor;
+    device.portKeys = portKeysOf(finder, *record);
+  }
+}
+
+}  // namespace
 
 std::vector<DeviceRecord> describeDevices(const std::vector<DeviceEnum::VirtualDevice>& devices) {
   std::vector<DeviceRecord> records;
@@ -33,6 +117,7 @@ std::vector<DeviceRecord> describeDevices(const std::vector<DeviceEnum::VirtualD
   for (const DeviceEnum::VirtualDevice& device : devices) {
     records.push_back(describeDevice(*device.getDevice()));
   }
+  addHubFacts(records);
   return records;
 }
 

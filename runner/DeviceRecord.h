@@ -9,7 +9,8 @@
 namespace KestraDiags {
 namespace HalvexHost {
 
-// What the host shows of one device, copied out of the module's object.
+// What the host shows of one device: the framework's fields of the module's object and, for a
+// hub, the USB library's answers.
 struct DeviceRecord {
   std::string name;
   std::string deviceClass;
@@ -27,8 +28,8 @@ struct DeviceRecord {
   std::map<int, std::string> portKeys;  // the hub cache turned round: port number to key text
 };
 
-// The device must be one that the module's enumerator made.
-DeviceRecord describeDevice(const DeviceEnum::IDevice& device);
+// The framework's fields of each device, and for the hubs the module checks what the USB library
+// tells of them. Asks the library; a failure of its own leaves the hubs without those facts.
 std::vector<DeviceRecord> describeDevices(const std::vector<DeviceEnum::VirtualDevice>& devices);
 
 // "ok", "error", "disabled", "not present", "not configured", else "status N".

@@ -30,8 +30,8 @@ DiagnosticIdentity identityOf(const Diag::IDiagnostics& diagnostic) {
 
 // The test needs an open device; a hub that cannot be opened is still run, so that the report
 // holds the diagnostic's own answer for it (no verdict).
-HubCheck checkHub(Diag::IDiagnostics& diagnostic, DeviceEnum::IDevice& device) {
-  const DeviceRecord record = describeDevice(device);
+HubCheck checkHub(Diag::IDiagnostics& diagnostic, DeviceEnum::IDevice& device,
+                  const DeviceRecord& record) {
   HubCheck check;
   check.name = record.name;
   check.location = record.location;
@@ -129,10 +129,12 @@ Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled) {
       }
     } else {
       diagnosis.diagnostic = identityOf(*diagnostic);
-      for (const DeviceEnum::VirtualDevice& wrapper : enumeration.deviceList()) {
-        DeviceEnum::IDevice* device = wrapper.getDevice();
+      const std::vector<DeviceEnum::VirtualDevice>& devices = enumeration.deviceList();
+      const std::vector<DeviceRecord> records = describeDevices(devices);
+      for (std::size_t index = 0; index < devices.size(); ++index) {
+        DeviceEnum::IDevice* device = devices[index].getDevice();
         if (diagnostic->isDeviceSupportedByTest(device, kOverCurrentTest)) {
-          diagnosis.hubs.push_back(checkHub(*diagnostic, *device));
+          diagnosis.hubs.push_back(checkHub(*diagnostic, *device, records[index]));
         }
       }
     }

@@ -6,10 +6,18 @@
 
 #include "HostError.h"
 #include "Platform.h"
-#include "module/entry_points.h"
+#include "tessary/IDeviceEnumerator.h"
+#include "tessary/IDiagnostics.h"
 
 namespace KestraDiags {
 namespace HalvexHost {
+
+// The module's three exports, as the framework resolves them by name.
+using SetPackageConfigFileFn = void (*)(const char*);
+using GetIDeviceEnumeratorFn =
+    DeviceEnum::IDeviceEnumerator* (*)(bool, DeviceEnum::IDeviceEnumerator::DiagnosticMode);
+using GetIDiagnosticsFn = Diag::IDiagnostics* (*)(bool,
+                                                  DeviceEnum::IDeviceEnumerator::DiagnosticMode);
 
 // The diagnostics module as the framework sees it: a loaded library and its three exports.
 // Objects made by its factories must be gone before the module is.
