@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "ExitStatus.h"
 #include "HostOptions.h"
+#include "HostOutput.h"
 
 namespace KestraDiags {
 namespace HalvexHost {

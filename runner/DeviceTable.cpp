@@ -1,6 +1,6 @@
 #include "DeviceTable.h"
 
-#include "TextTable.h"
+#include "HostOutput.h"
 
 namespace KestraDiags {
 namespace HalvexHost {

@@ -5,16 +5,12 @@
 #include <set>
 #include <string>
 
-#include "TextTable.h"
+#include "HostOutput.h"
 
 namespace KestraDiags {
 namespace HalvexHost {
 
 namespace {
-
-constexpr const char* kRootMark = "/:  ";
-constexpr const char* kChildMark = "|__ ";
-constexpr const char* kIndent = "    ";
 
 bool isChildOf(const DeviceRecord& child, const DeviceRecord& parent) {
   return &child != &parent && !child.parentLocation.empty() &&
@@ -92,7 +88,7 @@ class TreePrinter {
  private:
   void printRoot(const DeviceRecord& device) {
     m_printed.insert(&device);
-    m_out << kRootMark << deviceLine(device) << '\n';
+    m_out << treeLine(0, deviceLine(device)) << '\n';
     printChildren(device, 1);
   }
 
@@ -101,26 +97,20 @@ class TreePrinter {
     for (const DeviceRecord& child : m_devices) {
       if (!isChildOf(child, parent) || m_printed.count(&child) != 0) continue;
       m_printed.insert(&child);
-      std::string line = indent(depth) + kChildMark;
+      std::string portLabel;
       if (std::optional<int> port = portOnParent(child, parent, portsShown)) {
         portsShown.insert(*port);
-        line += "Port " + std::to_string(*port) + ": ";
+        portLabel = "Port " + std::to_string(*port) + ": ";
       }
-      m_out << line << deviceLine(child) << '\n';
+      m_out << treeLine(depth, portLabel + deviceLine(child)) << '\n';
       printChildren(child, depth + 1);
     }
     // Busy ports whose device could not be told, or that the module hides, are still shown.
     for (const auto& [port, key] : parent.portKeys) {
       if (portsShown.count(port) != 0) continue;
-      m_out << indent(depth) << kChildMark << "Port " << port << ": busy, Key=" << singleLine(key)
+      m_out << treeLine(depth, "Port " + std::to_string(port) + ": busy, Key=" + singleLine(key))
             << '\n';
     }
-  }
-
-  static std::string indent(int depth) {
-    std::string text;
-    for (int level = 0; level < depth; ++level) text += kIndent;
-    return text;
   }
 
   const std::vector<DeviceRecord>& m_devices;

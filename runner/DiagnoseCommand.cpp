@@ -1,10 +1,9 @@
 #include "DiagnoseCommand.h"
 
-#include "AtomicFile.h"
 #include "Diagnosis.h"
 #include "DiagnosisJson.h"
 #include "DiagnosisText.h"
-#include "JsonText.h"
+#include "HostOutput.h"
 #include "PrometheusMetrics.h"
 #include "StopSignals.h"
 

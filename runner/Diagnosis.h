@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "ExitStatus.h"
 #include "HalvexModule.h"
-#include "HostError.h"
+#include "HostOutput.h"
 
 namespace KestraDiags {
 namespace HalvexHost {

@@ -1,7 +1,7 @@
 #include "DiagnosisJson.h"
 
 #include "DiagnosisText.h"
-#include "JsonText.h"
+#include "HostOutput.h"
 #include "OpenFailureHint.h"
 
 namespace KestraDiags {

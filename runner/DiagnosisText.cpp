@@ -1,7 +1,7 @@
 #include "DiagnosisText.h"
 
+#include "HostOutput.h"
 #include "OpenFailureHint.h"
-#include "TextTable.h"
 
 namespace KestraDiags {
 namespace HalvexHost {

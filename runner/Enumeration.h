@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "HalvexModule.h"
-#include "HostError.h"
+#include "HostOutput.h"
 
 namespace KestraDiags {
 namespace HalvexHost {

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <utility>
 
-#include "FileType.h"
+#include "HostOutput.h"
 
 namespace KestraDiags {
 namespace HalvexHost {

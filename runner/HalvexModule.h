@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "HostError.h"
+#include "HostOutput.h"
 #include "Platform.h"
 #include "tessary/IDeviceEnumerator.h"
 #include "tessary/IDiagnostics.h"

@@ -4,8 +4,7 @@
 #include "DeviceTable.h"
 #include "DeviceTree.h"
 #include "Enumeration.h"
-#include "ExitStatus.h"
-#include "JsonText.h"
+#include "HostOutput.h"
 
 namespace KestraDiags {
 namespace HalvexHost {

@@ -1,6 +1,6 @@
 #include "OpenFailureHint.h"
 
-#include "FileType.h"
+#include "HostOutput.h"
 
 namespace KestraDiags {
 namespace HalvexHost {

@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "HostError.h"
+#include "HostOutput.h"
 
 // Everything the host needs from the operating system to load a module. The POSIX version lives
 // in Platform_posix.cpp; a Windows build supplies the same with LoadLibrary and GetProcAddress.

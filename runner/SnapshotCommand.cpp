@@ -3,9 +3,7 @@
 #include <ctime>
 #include <memory>
 
-#include "AtomicFile.h"
-#include "ExitStatus.h"
-#include "HostError.h"
+#include "HostOutput.h"
 #include "Topology.h"
 #include "TopologySnapshot.h"
 #include "ludrel/RecordNumbers.h"

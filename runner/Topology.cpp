@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "FileType.h"
+#include "HostOutput.h"
 #include "Platform.h"
 
 namespace KestraDiags {

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "HostError.h"
+#include "HostOutput.h"
 
 namespace KestraDiags {
 namespace HalvexHost {

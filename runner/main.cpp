@@ -1,9 +1,9 @@
 #include <iostream>
 
 #include "DiagnoseCommand.h"
-#include "ExitStatus.h"
 #include "HalvexModule.h"
 #include "HostOptions.h"
+#include "HostOutput.h"
 #include "ListCommand.h"
 #include "SnapshotCommand.h"
 #include "Topology.h"
