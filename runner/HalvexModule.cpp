@@ -1,9 +1,11 @@
 #include "HalvexModule.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <utility>
-
-#include "HostOutput.h"
+#include <vector>
 
 namespace KestraDiags {
 namespace HalvexHost {
@@ -15,6 +17,12 @@ Outcome<Function> resolve(const SharedLibrary& library, const char* name) {
   Outcome<void*> address = library.symbol(name);
   if (!address.ok()) return address.error();
   return reinterpret_cast<Function>(address.value());
+}
+
+std::vector<std::string> defaultModuleCandidates() {
+  const std::filesystem::path directory = executableDirectory();
+  return {(directory / kModuleFileName).string(),
+          (directory / HALVEX_INSTALLED_MODULE_DIR / kModuleFileName).lexically_normal().string()};
 }
 
 }  // namespace
@@ -61,12 +69,6 @@ std::unique_ptr<Diag::IDiagnostics> HalvexModule::createDiagnostic(bool logEnabl
       m_getIDiagnostics(logEnabled, DeviceEnum::IDeviceEnumerator::MODE_NORMAL));
 }
 
-std::vector<std::string> defaultModuleCandidates() {
-  const std::filesystem::path directory = executableDirectory();
-  return {(directory / kModuleFileName).string(),
-          (directory / HALVEX_INSTALLED_MODULE_DIR / kModuleFileName).lexically_normal().string()};
-}
-
 Outcome<std::string> findDefaultModule() {
   const std::vector<std::string> candidates = defaultModuleCandidates();
   for (const std::string& candidate : candidates) {
@@ -76,6 +78,21 @@ Outcome<std::string> findDefaultModule() {
   return HostError{"MODULE_NOT_FOUND", "cannot find the module: no " + candidates.front() +
                                            " nor " + candidates.back() +
                                            " (give its path with --module)"};
+}
+
+std::optional<HostError> useTopologyFile(const std::string& path) {
+  // The library reports a bad file only as an empty device list; saying it here is clearer.
+  if (auto reason = whyNotARegularFile(path)) {
+    return HostError{"TOPOLOGY_UNREADABLE", "cannot read topology file " + path + ": " + *reason};
+  }
+  std::ifstream file(path);
+  if (!file) {
+    return HostError{"TOPOLOGY_UNREADABLE",
+                     "cannot read topology file " + path + ": " + std::strerror(errno)};
+  }
+  std::error_code error;
+  setEnvironmentVariable("LUDREL_TOPOLOGY", std::filesystem::absolute(path, error).string());
+  return std::nullopt;
 }
 
 }  // namespace HalvexHost

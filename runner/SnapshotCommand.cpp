@@ -3,8 +3,8 @@
 #include <ctime>
 #include <memory>
 
+#include "HalvexModule.h"
 #include "HostOutput.h"
-#include "Topology.h"
 #include "TopologySnapshot.h"
 #include "ludrel/RecordNumbers.h"
 #include "ludrel/USBDeviceFinder.h"

@@ -11,7 +11,8 @@ namespace HalvexHost {
 
 // SIGINT and SIGTERM as a request to stop between two rounds. While an object lives the two
 // signals are held back, so a round is never cut short; they are taken when the host waits.
-// On Windows the requests are Ctrl+C and Ctrl+Break (StopSignals_windows.cpp).
+// POSIX in StopSignals_posix.cpp; on Windows the requests are Ctrl+C and Ctrl+Break
+// (StopSignals_windows.cpp).
 class StopSignals {
  public:
   StopSignals();

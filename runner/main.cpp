@@ -6,7 +6,6 @@
 #include "HostOutput.h"
 #include "ListCommand.h"
 #include "SnapshotCommand.h"
-#include "Topology.h"
 
 using namespace KestraDiags::HalvexHost;
 

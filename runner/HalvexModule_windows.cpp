@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "Platform.h"
+#include "HalvexModule.h"
 
 namespace KestraDiags {
 namespace HalvexHost {

@@ -3,7 +3,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include "Platform.h"
+#include "HalvexModule.h"
 
 namespace KestraDiags {
 namespace HalvexHost {
