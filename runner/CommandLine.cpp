@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "HostOptions.h"
+#include "CommandLine.h"
 #include "HostOutput.h"
 
 namespace KestraDiags {

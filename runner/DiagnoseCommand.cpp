@@ -1,4 +1,4 @@
-#include "DiagnoseCommand.h"
+#include "CommandLine.h"
 
 #include "Diagnosis.h"
 #include "DiagnosisJson.h"

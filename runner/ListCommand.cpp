@@ -1,4 +1,4 @@
-#include "ListCommand.h"
+#include "CommandLine.h"
 
 #include "DeviceJson.h"
 #include "DeviceTable.h"

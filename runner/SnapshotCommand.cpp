@@ -1,4 +1,4 @@
-#include "SnapshotCommand.h"
+#include "CommandLine.h"
 
 #include <ctime>
 #include <memory>

@@ -1,11 +1,8 @@
 #include <iostream>
 
-#include "DiagnoseCommand.h"
+#include "CommandLine.h"
 #include "HalvexModule.h"
-#include "HostOptions.h"
 #include "HostOutput.h"
-#include "ListCommand.h"
-#include "SnapshotCommand.h"
 
 using namespace KestraDiags::HalvexHost;
 

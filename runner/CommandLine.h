@@ -1,0 +1,51 @@
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "HalvexModule.h"
+
+namespace KestraDiags {
+namespace HalvexHost {
+
+enum class Command { List, Diagnose, Snapshot };
+
+// Everything the command line says.
+struct HostOptions {
+  std::string modulePath;  // empty: the default place
+  std::string packageConfigFile;
+  std::string topologyFile;
+  bool noLog = false;
+  Command command = Command::List;
+  bool tree = false;
+  bool json = false;
+  std::string prometheusFile;      // empty: none; "-": standard output
+  unsigned int watchSeconds = 0;   // 0: one run
+  std::string snapshotFile = "-";  // "-": standard output
+};
+
+// Fills the options; an exit status when the program is to stop here (help, version, a usage
+// error, which is reported on stderr in one line). A path given empty is a usage error.
+std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options);
+
+// The commands. Each prints its report on out and one line for each failure on err, and returns
+// the exit status.
+
+// list: the table, the tree or the JSON document. 0, or 3.
+int runList(const Outcome<HalvexModule>& module, const HostOptions& options, std::ostream& out,
+            std::ostream& err);
+
+// diagnose, once or every --watch seconds until SIGINT or SIGTERM. The monitoring-plugin status
+// of the run (0 after a stopped watch).
+int runDiagnose(const Outcome<HalvexModule>& module, const HostOptions& options, std::ostream& out,
+                std::ostream& err);
+
+// snapshot [FILE]: the USB devices as the USB library sees them, with the hubs' ports, written as
+// a topology file that --topology replays (to out without FILE). Asks the library directly; the
+// module is not loaded. 0, also when some hub's over-current states could not be read (each such
+// hub gets a warning on err); 3 when there is no device list or the file cannot be written.
+int runSnapshot(const HostOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace HalvexHost
+}  // namespace KestraDiags
