@@ -3,8 +3,7 @@
 #include <chrono>
 #include <memory>
 
-#include "DeviceRecord.h"
-#include "Enumeration.h"
+#include "ModuleDevices.h"
 #include "ludrel/USBUtil.h"
 
 namespace KestraDiags {

@@ -1,12 +1,12 @@
-#include "DeviceRecord.h"
+#include "ModuleDevices.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
-#include <memory>
 #include <set>
 
 #include "ludrel/USBDeviceFinder.h"
+#include "ludrel/USBUtil.h"
 
 namespace KestraDiags {
 namespace HalvexHost {
@@ -14,6 +14,10 @@ namespace HalvexHost {
 namespace {
 
 using Ludrel::USBDeviceFinder;
+
+// Handed to the module for every device; it keeps them for the host without reading them.
+constexpr const char* kHostText = "halvex-host";
+constexpr unsigned int kHostValue = 0;
 
 DeviceRecord describeDevice(const DeviceEnum::IDevice& device) {
   const DeviceEnum::FRUinfo& unit = device.getFRUinfo();
@@ -110,6 +114,32 @@ void addHubFacts(std::vector<DeviceRecord>& devices) {
 }
 
 }  // namespace
+
+const std::vector<DeviceEnum::VirtualDevice>& Enumeration::deviceList() const {
+  static const std::vector<DeviceEnum::VirtualDevice> none;
+  return devices != nullptr ? *devices : none;
+}
+
+Enumeration enumerateDevices(const HalvexModule& module, bool logEnabled) {
+  Enumeration enumeration;
+  enumeration.enumerator = module.createEnumerator(logEnabled);
+  if (!enumeration.enumerator) {
+    enumeration.failure = HostError{
+        "NO_ENUMERATOR", "module " + module.path() + ": getIDeviceEnumerator returned nothing"};
+    return enumeration;
+  }
+  enumeration.devices = enumeration.enumerator->getDeviceVector(kHostText, kHostValue);
+  const std::string libraryError = Ludrel::USBUtil::lastErrorName();
+  if (!libraryError.empty()) {
+    enumeration.failure = HostError{
+        libraryError, "cannot read the USB device list (" + Ludrel::USBUtil::backendName() +
+                          " backend): " + Ludrel::USBUtil::lastErrorMessage()};
+  } else if (enumeration.devices == nullptr) {
+    enumeration.failure = HostError{
+        "NO_DEVICE_LIST", "module " + module.path() + ": getDeviceVector returned no list"};
+  }
+  return enumeration;
+}
 
 std::vector<DeviceRecord> describeDevices(const std::vector<DeviceEnum::VirtualDevice>& devices) {
   std::vector<DeviceRecord> records;
