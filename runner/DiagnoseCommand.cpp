@@ -1,16 +1,127 @@
-#include "CommandLine.h"
+#include <chrono>
+#include <memory>
 
+#include "CommandLine.h"
 #include "Diagnosis.h"
-#include "DiagnosisJson.h"
-#include "DiagnosisText.h"
-#include "HostOutput.h"
-#include "PrometheusMetrics.h"
+#include "ModuleDevices.h"
 #include "StopSignals.h"
+#include "ludrel/USBUtil.h"
 
 namespace KestraDiags {
 namespace HalvexHost {
 
 namespace {
+
+// The message codes of the module's over-current test.
+constexpr unsigned int kNoOverCurrent = 111;
+constexpr unsigned int kOverCurrent = 113;
+// The module's only functional test is entry 0 of its catalogue.
+constexpr int kOverCurrentTest = 0;
+
+Verdict verdictOfMessageCode(unsigned int messageCode) {
+  switch (messageCode) {
+    case kNoOverCurrent:
+      return Verdict::NoOverCurrent;
+    case kOverCurrent:
+      return Verdict::OverCurrent;
+  }
+  return Verdict::NoVerdict;
+}
+
+std::int64_t unixSecondsNow() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+DiagnosticIdentity identityOf(const Diag::IDiagnostics& diagnostic) {
+  return {diagnostic.getName(), diagnostic.getVersion(), diagnostic.getDescription()};
+}
+
+// The test needs an open device; a hub that cannot be opened is still run, so that the report
+// holds the diagnostic's own answer for it (no verdict).
+HubCheck checkHub(Diag::IDiagnostics& diagnostic, DeviceEnum::IDevice& device,
+                  const DeviceRecord& record) {
+  HubCheck check;
+  check.name = record.name;
+  check.location = record.location;
+  check.devicePath = record.devicePath;
+  check.openResult = device.open(0);
+  const std::size_t resultsBefore = diagnostic.getDiagnosticResults().size();
+  // The module counts a port the library cannot ask as one without over-current; the library's
+  // own failure record tells the operator that the verdict is weaker than it looks.
+  Ludrel::USBUtil::clearLastError();
+  diagnostic.runDiagnostic(&device, Diag::DiagnosticSettings());
+  const std::string libraryFailure = Ludrel::USBUtil::lastErrorMessage();
+  const std::vector<const Diag::DiagnosticResult*> results = diagnostic.getDiagnosticResults();
+  device.close();
+  if (results.size() > resultsBefore && results.back() != nullptr) {
+    const Diag::DiagnosticResult& result = *results.back();
+    check.gotResult = true;
+    check.testResult = static_cast<int>(result.getTestResult());
+    check.messageCode = result.getMessageCode();
+    check.eventType = static_cast<int>(result.getEventType());
+    check.startTime = result.getTestStartTime();
+    check.completionTime = result.getTestCompletionTime();
+    check.verdict = verdictOfMessageCode(check.messageCode);
+    if (check.verdict == Verdict::NoOverCurrent) check.unverified = libraryFailure;
+  }
+  return check;
+}
+
+int hubStatus(const HubCheck& hub) {
+  switch (hub.verdict) {
+    case Verdict::OverCurrent:
+      return kExitCritical;
+    case Verdict::NoVerdict:
+      return kExitUnknown;
+    case Verdict::NoOverCurrent:
+      break;
+  }
+  return hub.unverified.empty() ? kExitOk : kExitWarning;
+}
+
+// Enumerates, then opens, checks and closes every supported hub; the module's objects are gone
+// when it returns.
+Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled) {
+  const auto started = std::chrono::steady_clock::now();
+  Diagnosis diagnosis;
+  {
+    // The enumerator comes first: the diagnostic made after it takes the devices' trace records
+    // into its own log. The diagnostic goes first, then the enumerator and with it the devices.
+    Enumeration enumeration = enumerateDevices(module, logEnabled);
+    diagnosis.failure = enumeration.failure;
+    std::unique_ptr<Diag::IDiagnostics> diagnostic = module.createDiagnostic(logEnabled);
+    if (!diagnostic) {
+      if (!diagnosis.failure) {
+        diagnosis.failure = HostError{
+            "NO_DIAGNOSTIC", "module " + module.path() + ": getIDiagnostics returned nothing"};
+      }
+    } else {
+      diagnosis.diagnostic = identityOf(*diagnostic);
+      const std::vector<DeviceEnum::VirtualDevice>& devices = enumeration.deviceList();
+      const std::vector<DeviceRecord> records = describeDevices(devices);
+      for (std::size_t index = 0; index < devices.size(); ++index) {
+        DeviceEnum::IDevice* device = devices[index].getDevice();
+        if (diagnostic->isDeviceSupportedByTest(device, kOverCurrentTest)) {
+          diagnosis.hubs.push_back(checkHub(*diagnostic, *device, records[index]));
+        }
+      }
+    }
+  }
+  diagnosis.durationSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  diagnosis.finishedAtUnixSeconds = unixSecondsNow();
+  return diagnosis;
+}
+
+// The report of a run that could not start.
+Diagnosis failedDiagnosis(const HostError& error) {
+  Diagnosis diagnosis;
+  diagnosis.failure = error;
+  diagnosis.finishedAtUnixSeconds = unixSecondsNow();
+  return diagnosis;
+}
 
 int diagnoseOnce(const Outcome<HalvexModule>& module, const HostOptions& options, std::ostream& out,
                  std::ostream& err) {
@@ -34,6 +145,13 @@ int diagnoseOnce(const Outcome<HalvexModule>& module, const HostOptions& options
 }
 
 }  // namespace
+
+int exitStatusOf(const Diagnosis& diagnosis) {
+  int status = diagnosis.failure || diagnosis.writeFailure || diagnosis.hubs.empty() ? kExitUnknown
+                                                                                     : kExitOk;
+  for (const HubCheck& hub : diagnosis.hubs) status = worseStatus(status, hubStatus(hub));
+  return status;
+}
 
 int runDiagnose(const Outcome<HalvexModule>& module, const HostOptions& options, std::ostream& out,
                 std::ostream& err) {

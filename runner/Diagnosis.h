@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
-#include "HalvexModule.h"
+#include <nlohmann/json.hpp>
+
 #include "HostOutput.h"
 
 namespace KestraDiags {
@@ -48,29 +50,20 @@ struct Diagnosis {
   std::int64_t finishedAtUnixSeconds = 0;
 };
 
-Verdict verdictOfMessageCode(unsigned int messageCode);
-
-struct VerdictCounts {
-  std::size_t noOverCurrent = 0;
-  std::size_t overCurrent = 0;
-  std::size_t noVerdict = 0;
-};
-VerdictCounts countVerdicts(const std::vector<HubCheck>& hubs);
-
-// The run was made, there was a hub to check and every hub got a verdict.
-bool runSucceeded(const Diagnosis& diagnosis);
-
 // The worst status of the hubs (2 over-current, 3 no verdict, 1 not every port asked, 0 none of
 // these), by the order of worseStatus; 3 at least when the run did not succeed or the metrics
 // file could not be written.
 int exitStatusOf(const Diagnosis& diagnosis);
 
-// Enumerates, then opens, checks and closes every supported hub; the module's objects are gone
-// when it returns.
-Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled);
+// The report for a person: one line per hub under a header line, then a summary line.
+void printDiagnosisText(const Diagnosis& diagnosis, std::ostream& out);
 
-// The report of a run that could not start.
-Diagnosis failedDiagnosis(const HostError& error);
+// The report for machines: the diagnostic, every hub with its result, the summary, the exit
+// status and, when the run failed, the error.
+nlohmann::ordered_json diagnosisJson(const Diagnosis& diagnosis);
+
+// The run in the text format that node_exporter's textfile collector reads.
+std::string prometheusMetrics(const Diagnosis& diagnosis);
 
 }  // namespace HalvexHost
 }  // namespace KestraDiags
