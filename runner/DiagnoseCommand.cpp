@@ -81,6 +81,36 @@ int hubStatus(const HubCheck& hub) {
   return hub.unverified.empty() ? kExitOk : kExitWarning;
 }
 
+Diagnosis failedDiagnosis(const HostError& error) {
+  Diagnosis diagnosis;
+  diagnosis.failure = error;
+  diagnosis.finishedAtUnixSeconds = unixSecondsNow();
+  return diagnosis;
+}
+
+int diagnoseOnce(const Outcome<HalvexModule>& module, const HostOptions& options, std::ostream& out,
+                 std::ostream& err) {
+  Diagnosis diagnosis =
+      module.ok() ? diagnoseHubs(module.value(), !options.noLog) : failedDiagnosis(module.error());
+  if (!options.prometheusFile.empty()) {
+    // Before the report, whose status counts a file that could not be written. A run that could
+    // not be made is still written, so that monitoring sees the failure.
+    diagnosis.writeFailure = writeOutput(options.prometheusFile, prometheusMetrics(diagnosis), out);
+  }
+  if (options.json) {
+    printJson(diagnosisJson(diagnosis), out);
+  } else if (!diagnosis.hubs.empty() || !diagnosis.failure) {
+    printDiagnosisText(diagnosis, out);
+  }
+  out.flush();
+  for (const auto& failure : {diagnosis.failure, diagnosis.writeFailure}) {
+    if (failure) reportError(err, *failure);
+  }
+  return exitStatusOf(diagnosis);
+}
+
+}  // namespace
+
 // Enumerates, then opens, checks and closes every supported hub; the module's objects are gone
 // when it returns.
 Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled) {
@@ -116,35 +146,6 @@ Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled) {
 }
 
 // The report of a run that could not start.
-Diagnosis failedDiagnosis(const HostError& error) {
-  Diagnosis diagnosis;
-  diagnosis.failure = error;
-  diagnosis.finishedAtUnixSeconds = unixSecondsNow();
-  return diagnosis;
-}
-
-int diagnoseOnce(const Outcome<HalvexModule>& module, const HostOptions& options, std::ostream& out,
-                 std::ostream& err) {
-  Diagnosis diagnosis =
-      module.ok() ? diagnoseHubs(module.value(), !options.noLog) : failedDiagnosis(module.error());
-  if (!options.prometheusFile.empty()) {
-    // Before the report, whose status counts a file that could not be written. A run that could
-    // not be made is still written, so that monitoring sees the failure.
-    diagnosis.writeFailure = writeOutput(options.prometheusFile, prometheusMetrics(diagnosis), out);
-  }
-  if (options.json) {
-    printJson(diagnosisJson(diagnosis), out);
-  } else if (!diagnosis.hubs.empty() || !diagnosis.failure) {
-    printDiagnosisText(diagnosis, out);
-  }
-  out.flush();
-  for (const auto& failure : {diagnosis.failure, diagnosis.writeFailure}) {
-    if (failure) reportError(err, *failure);
-  }
-  return exitStatusOf(diagnosis);
-}
-
-}  // namespace
 
 int exitStatusOf(const Diagnosis& diagnosis) {
   int status = diagnosis.failure || diagnosis.writeFailure || diagnosis.hubs.empty() ? kExitUnknown

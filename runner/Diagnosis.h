@@ -50,6 +50,12 @@ struct Diagnosis {
   std::int64_t finishedAtUnixSeconds = 0;
 };
 
+class HalvexModule;
+
+// Enumerates, then opens, checks and closes every supported hub; the module's objects are gone
+// when it returns.
+Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled);
+
 // The worst status of the hubs (2 over-current, 3 no verdict, 1 not every port asked, 0 none of
 // these), by the order of worseStatus; 3 at least when the run did not succeed or the metrics
 // file could not be written.

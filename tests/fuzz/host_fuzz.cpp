@@ -11,11 +11,9 @@
 
 #include "../support/TempDir.h"
 #include "SandboxLogs.h"
-#include "runner/DeviceRecord.h"
 #include "runner/Diagnosis.h"
-#include "runner/Enumeration.h"
 #include "runner/HalvexModule.h"
-#include "runner/Topology.h"
+#include "runner/ModuleDevices.h"
 
 namespace {
 
