@@ -130,7 +130,8 @@ Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled) {
     } else {
       diagnosis.diagnostic = identityOf(*diagnostic);
       const std::vector<DeviceEnum::VirtualDevice>& devices = enumeration.deviceList();
-      const std::vector<DeviceRecord> records = describeDevices(devices);
+      std::vector<DeviceRecord> records = describeDevices(devices);
+      addHubFacts(records);
       for (std::size_t index = 0; index < devices.size(); ++index) {
         DeviceEnum::IDevice* device = devices[index].getDevice();
         if (diagnostic->isDeviceSupportedByTest(device, kOverCurrentTest)) {

@@ -180,6 +180,7 @@ int runList(const Outcome<HalvexModule>& module, const HostOptions& options, std
   {
     const Enumeration enumeration = enumerateDevices(module.value(), !options.noLog);
     devices = describeDevices(enumeration.deviceList());
+    if (options.tree || options.json) addHubFacts(devices);
     failure = enumeration.failure;
   }
   if (options.json) {

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <set>
 
+#include "ludrel/RecordNumbers.h"
 #include "ludrel/USBDeviceFinder.h"
 #include "ludrel/USBUtil.h"
 
@@ -89,28 +90,8 @@ std::map<int, std::string> portKeysOf(USBDeviceFinder& finder, const Usb_Device&
 // A root hub or external hub that works and is not to be hidden: the records the module makes
 // the hubs it checks of.
 bool isWorkingHub(const Usb_Device& record) {
-  return (record.nDevType == 1 || record.nDevType == 2) && record.nDevStatus == 0 &&
-         !record.bIgnore;
-}
-
-// The device path and the port keys of the hubs the module checks (those with a descriptor),
-// asked of the USB library as the module asks it. The module's devices come in the library's
-// order, so each hub is the next working hub record at its location.
-void addHubFacts(std::vector<DeviceRecord>& devices) {
-  // Without a log: the module's trace logs hold the module's calls only.
-  USBDeviceFinder finder(nullptr);
-  const std::vector<Usb_Device> records = libraryRecords(finder);
-  auto unmatched = records.begin();
-  for (DeviceRecord& device : devices) {
-    if (device.descriptor.empty()) continue;
-    const auto record = std::find_if(unmatched, records.end(), [&device](const Usb_Device& hub) {
-      return hub.sLocation == device.location && isWorkingHub(hub);
-    });
-    if (record == records.end()) continue;
-    unmatched = std::next(record);
-    device.devicePath = record->sDevDescriptor;
-    device.portKeys = portKeysOf(finder, *record);
-  }
+  return Ludrel::DeviceType::isHub(record.nDevType) &&
+         record.nDevStatus == Ludrel::DeviceStatus::kOk && !record.bIgnore;
 }
 
 }  // namespace
@@ -147,8 +128,26 @@ std::vector<DeviceRecord> describeDevices(const std::vector<DeviceEnum::VirtualD
   for (const DeviceEnum::VirtualDevice& device : devices) {
     records.push_back(describeDevice(*device.getDevice()));
   }
-  addHubFacts(records);
   return records;
+}
+
+// The module's devices come in the library's order, so each hub is the next working hub record
+// at its location.
+void addHubFacts(std::vector<DeviceRecord>& devices) {
+  // Without a log: the module's trace logs hold the module's calls only.
+  USBDeviceFinder finder(nullptr);
+  const std::vector<Usb_Device> records = libraryRecords(finder);
+  auto unmatched = records.begin();
+  for (DeviceRecord& device : devices) {
+    if (device.descriptor.empty()) continue;
+    const auto record = std::find_if(unmatched, records.end(), [&device](const Usb_Device& hub) {
+      return hub.sLocation == device.location && isWorkingHub(hub);
+    });
+    if (record == records.end()) continue;
+    unmatched = std::next(record);
+    device.devicePath = record->sDevDescriptor;
+    device.portKeys = portKeysOf(finder, *record);
+  }
 }
 
 std::string deviceStatusName(int status) {

@@ -49,9 +49,14 @@ struct DeviceRecord {
   std::map<int, std::string> portKeys;  // the hub cache turned round: port number to key text
 };
 
-// The framework's fields of each device, and for the hubs the module checks what the USB library
-// tells of them. Asks the library; a failure of its own leaves the hubs without those facts.
+// The framework's fields of each device.
 std::vector<DeviceRecord> describeDevices(const std::vector<DeviceEnum::VirtualDevice>& devices);
+
+// Adds what the USB library tells of the hubs the module checks (those with a descriptor): the
+// device path and the key on each busy port, asked as the module asks them. It reads the device
+// list again, so only the outputs that show these facts call it; a failure of the library's own
+// leaves the hubs without them.
+void addHubFacts(std::vector<DeviceRecord>& devices);
 
 // "ok", "error", "disabled", "not present", "not configured", else "status N".
 std::string deviceStatusName(int status);

@@ -68,8 +68,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t filesBefore = openFileCount();
   if (useTopologyFile(path)) std::abort();
   halvexModule().setPackageConfigFile(g_package.file("config/package.cfg"));
-  describeDevices(enumerateDevices(halvexModule(), true).deviceList());  // list
-  diagnoseHubs(halvexModule(), true);                                    // diagnose
+  {  // list --json
+    std::vector<DeviceRecord> devices =
+        describeDevices(enumerateDevices(halvexModule(), true).deviceList());
+    addHubFacts(devices);
+  }
+  diagnoseHubs(halvexModule(), true);  // diagnose
   if (openFileCount() != filesBefore) std::abort();
   checkLogsAndClear(g_package);
   fs::remove(path);
