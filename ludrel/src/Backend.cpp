@@ -1,9 +1,19 @@
 #include "Backend.h"
 
+#include "Failure.h"
+
 namespace KestraDiags {
 namespace Ludrel {
 
 Backend::~Backend() = default;
+
+Result<PortStatus> Backend::portStatus(const std::string&, int) {
+  return makeFailure(ErrorName::kNotSupported, name() + " backend cannot read a port's status");
+}
+
+Result<HubStatus> Backend::hubStatus(const std::string&) {
+  return makeFailure(ErrorName::kNotSupported, name() + " backend cannot read a hub's status");
+}
 
 }  // namespace Ludrel
 }  // namespace KestraDiags

@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "Failure.h"
-#include "Result.h"
+#include "ludrel/HubStatus.h"
+#include "ludrel/Result.h"
 #include "ludrel/Usb_Device.h"
 
 namespace KestraDiags {
@@ -38,6 +39,10 @@ class Backend {
 
   // -1 no device on the port, 2 over-current, anything else no over-current.
   virtual Result<int> overCurrentState(const std::string& hub, int port, void* handle) = 0;
+
+  // What the hub reports for its port and of itself; a backend that cannot ask says so.
+  virtual Result<PortStatus> portStatus(const std::string& hub, int port);
+  virtual Result<HubStatus> hubStatus(const std::string& hub);
 };
 
 }  // namespace Ludrel

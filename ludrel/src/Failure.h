@@ -2,21 +2,13 @@
 
 #include <string>
 
+#include "ludrel/Result.h"
+
 namespace KestraDiags {
 namespace Ludrel {
 
-// A failure as the library reports it: a fixed name for programs, a one-line message for people.
-struct Failure {
-  std::string name;
-  std::string message;
-};
-
 // A failure whose message is made one line of printable ASCII: other bytes become \xNN.
 Failure makeFailure(const char* name, const std::string& message);
-
-inline bool operator==(const Failure& a, const Failure& b) {
-  return a.name == b.name && a.message == b.message;
-}
 
 namespace ErrorName {
 constexpr const char* kIo = "LUDREL_ERROR_IO";

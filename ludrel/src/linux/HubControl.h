@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "Result.h"
+#include "ludrel/Result.h"
 
 namespace KestraDiags {
 namespace Ludrel {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Result.h"
+#include "ludrel/Result.h"
 #include "linux/SysfsDevice.h"
 
 namespace KestraDiags {

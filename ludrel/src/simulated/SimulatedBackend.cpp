@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "Failure.h"
+
 namespace KestraDiags {
 namespace Ludrel {
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "Result.h"
+#include "ludrel/Result.h"
 #include "simulated/Topology.h"
 
 namespace KestraDiags {

@@ -5,6 +5,8 @@
 #include <memory>
 #include <system_error>
 
+#include "Failure.h"
+
 namespace KestraDiags {
 namespace Ludrel {
 namespace {

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "Result.h"
+#include "ludrel/Result.h"
 
 namespace KestraDiags {
 namespace Ludrel {

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <optional>
 
+#include "Failure.h"
 #include "simulated/JsonDocument.h"
 #include "simulated/TopologyJson.h"
 

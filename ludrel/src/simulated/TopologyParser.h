@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "Result.h"
+#include "ludrel/Result.h"
 #include "simulated/Topology.h"
 
 namespace KestraDiags {

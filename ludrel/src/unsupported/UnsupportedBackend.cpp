@@ -1,5 +1,7 @@
 #include "unsupported/UnsupportedBackend.h"
 
+#include "Failure.h"
+
 namespace KestraDiags {
 namespace Ludrel {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "Result.h"
+#include "ludrel/Result.h"
 #include "windows/DeviceNode.h"
 
 namespace KestraDiags {

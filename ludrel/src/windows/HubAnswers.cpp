@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "Failure.h"
+
 namespace KestraDiags {
 namespace Ludrel {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "Result.h"
+#include "ludrel/Result.h"
 
 namespace KestraDiags {
 namespace Ludrel {

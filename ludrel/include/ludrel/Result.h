@@ -1,12 +1,21 @@
 #pragma once
 
+#include <string>
 #include <utility>
 #include <variant>
 
-#include "Failure.h"
-
 namespace KestraDiags {
 namespace Ludrel {
+
+// A failure as the library reports it: a fixed name for programs, a one-line message for people.
+struct Failure {
+  std::string name;
+  std::string message;
+};
+
+inline bool operator==(const Failure& a, const Failure& b) {
+  return a.name == b.name && a.message == b.message;
+}
 
 // A value or the failure that stands in its place.
 template <typename T>
