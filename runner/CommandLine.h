@@ -33,12 +33,12 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
 // the exit status.
 
 // list: the table, the tree or the JSON document. 0, or 3.
-int runList(const Outcome<HalvexModule>& module, const HostOptions& options, std::ostream& out,
+int runList(const Result<HalvexModule>& module, const HostOptions& options, std::ostream& out,
             std::ostream& err);
 
 // diagnose, once or every --watch seconds until SIGINT or SIGTERM. The monitoring-plugin status
 // of the run (0 after a stopped watch).
-int runDiagnose(const Outcome<HalvexModule>& module, const HostOptions& options, std::ostream& out,
+int runDiagnose(const Result<HalvexModule>& module, const HostOptions& options, std::ostream& out,
                 std::ostream& err);
 
 // snapshot [FILE]: the USB devices as the USB library sees them, with the hubs' ports, written as

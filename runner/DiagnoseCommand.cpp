@@ -5,6 +5,7 @@
 #include "Diagnosis.h"
 #include "ModuleDevices.h"
 #include "StopSignals.h"
+#include "diag/MsgCodes.h"
 #include "ludrel/USBUtil.h"
 
 namespace KestraDiags {
@@ -12,17 +13,14 @@ namespace HalvexHost {
 
 namespace {
 
-// The message codes of the module's over-current test.
-constexpr unsigned int kNoOverCurrent = 111;
-constexpr unsigned int kOverCurrent = 113;
 // The module's only functional test is entry 0 of its catalogue.
 constexpr int kOverCurrentTest = 0;
 
 Verdict verdictOfMessageCode(unsigned int messageCode) {
   switch (messageCode) {
-    case kNoOverCurrent:
+    case Halvex::MSG_NO_OVER_CURRENT:
       return Verdict::NoOverCurrent;
-    case kOverCurrent:
+    case Halvex::MSG_OVER_CURRENT_EXISTS:
       return Verdict::OverCurrent;
   }
   return Verdict::NoVerdict;
@@ -81,17 +79,17 @@ int hubStatus(const HubCheck& hub) {
   return hub.unverified.empty() ? kExitOk : kExitWarning;
 }
 
-Diagnosis failedDiagnosis(const HostError& error) {
+Diagnosis failedDiagnosis(const Failure& error) {
   Diagnosis diagnosis;
   diagnosis.failure = error;
   diagnosis.finishedAtUnixSeconds = unixSecondsNow();
   return diagnosis;
 }
 
-int diagnoseOnce(const Outcome<HalvexModule>& module, const HostOptions& options, std::ostream& out,
+int diagnoseOnce(const Result<HalvexModule>& module, const HostOptions& options, std::ostream& out,
                  std::ostream& err) {
-  Diagnosis diagnosis =
-      module.ok() ? diagnoseHubs(module.value(), !options.noLog) : failedDiagnosis(module.error());
+  Diagnosis diagnosis = module.ok() ? diagnoseHubs(module.value(), !options.noLog)
+                                    : failedDiagnosis(module.failure());
   if (!options.prometheusFile.empty()) {
     // Before the report, whose status counts a file that could not be written. A run that could
     // not be made is still written, so that monitoring sees the failure.
@@ -124,7 +122,7 @@ Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled) {
     std::unique_ptr<Diag::IDiagnostics> diagnostic = module.createDiagnostic(logEnabled);
     if (!diagnostic) {
       if (!diagnosis.failure) {
-        diagnosis.failure = HostError{
+        diagnosis.failure = Failure{
             "NO_DIAGNOSTIC", "module " + module.path() + ": getIDiagnostics returned nothing"};
       }
     } else {
@@ -155,7 +153,7 @@ int exitStatusOf(const Diagnosis& diagnosis) {
   return status;
 }
 
-int runDiagnose(const Outcome<HalvexModule>& module, const HostOptions& options, std::ostream& out,
+int runDiagnose(const Result<HalvexModule>& module, const HostOptions& options, std::ostream& out,
                 std::ostream& err) {
   if (options.watchSeconds == 0) return diagnoseOnce(module, options, out, err);
   StopSignals stopSignals;

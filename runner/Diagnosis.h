@@ -43,9 +43,9 @@ struct Diagnosis {
   DiagnosticIdentity diagnostic;
   std::vector<HubCheck> hubs;
   // Why the run could not be made, or why the device list is incomplete.
-  std::optional<HostError> failure;
+  std::optional<Failure> failure;
   // Why the metrics file could not be written.
-  std::optional<HostError> writeFailure;
+  std::optional<Failure> writeFailure;
   double durationSeconds = 0;
   std::int64_t finishedAtUnixSeconds = 0;
 };

@@ -13,9 +13,9 @@ namespace HalvexHost {
 namespace {
 
 template <typename Function>
-Outcome<Function> resolve(const SharedLibrary& library, const char* name) {
-  Outcome<void*> address = library.symbol(name);
-  if (!address.ok()) return address.error();
+Result<Function> resolve(const SharedLibrary& library, const char* name) {
+  Result<void*> address = library.symbol(name);
+  if (!address.ok()) return address.failure();
   return reinterpret_cast<Function>(address.value());
 }
 
@@ -35,21 +35,21 @@ HalvexModule::HalvexModule(SharedLibrary library, SetPackageConfigFileFn setPack
       m_getIDeviceEnumerator(getIDeviceEnumerator),
       m_getIDiagnostics(getIDiagnostics) {}
 
-Outcome<HalvexModule> HalvexModule::load(const std::string& path) {
+Result<HalvexModule> HalvexModule::load(const std::string& path) {
   // The loader would wait for ever on a FIFO.
   if (auto reason = whyNotARegularFile(path)) {
-    return HostError{"MODULE_LOAD_FAILED", "cannot load module " + path + ": " + *reason};
+    return Failure{"MODULE_LOAD_FAILED", "cannot load module " + path + ": " + *reason};
   }
-  Outcome<SharedLibrary> library = SharedLibrary::open(path);
-  if (!library.ok()) return library.error();
+  Result<SharedLibrary> library = SharedLibrary::open(path);
+  if (!library.ok()) return library.failure();
   auto setPackageConfigFile =
       resolve<SetPackageConfigFileFn>(library.value(), "setPackageConfigFile");
-  if (!setPackageConfigFile.ok()) return setPackageConfigFile.error();
+  if (!setPackageConfigFile.ok()) return setPackageConfigFile.failure();
   auto getIDeviceEnumerator =
       resolve<GetIDeviceEnumeratorFn>(library.value(), "getIDeviceEnumerator");
-  if (!getIDeviceEnumerator.ok()) return getIDeviceEnumerator.error();
+  if (!getIDeviceEnumerator.ok()) return getIDeviceEnumerator.failure();
   auto getIDiagnostics = resolve<GetIDiagnosticsFn>(library.value(), "getIDiagnostics");
-  if (!getIDiagnostics.ok()) return getIDiagnostics.error();
+  if (!getIDiagnostics.ok()) return getIDiagnostics.failure();
   return HalvexModule(std::move(library.value()), setPackageConfigFile.value(),
                       getIDeviceEnumerator.value(), getIDiagnostics.value());
 }
@@ -69,26 +69,25 @@ std::unique_ptr<Diag::IDiagnostics> HalvexModule::createDiagnostic(bool logEnabl
       m_getIDiagnostics(logEnabled, DeviceEnum::IDeviceEnumerator::MODE_NORMAL));
 }
 
-Outcome<std::string> findDefaultModule() {
+Result<std::string> findDefaultModule() {
   const std::vector<std::string> candidates = defaultModuleCandidates();
   for (const std::string& candidate : candidates) {
     std::error_code ignored;
     if (std::filesystem::exists(candidate, ignored)) return candidate;
   }
-  return HostError{"MODULE_NOT_FOUND", "cannot find the module: no " + candidates.front() +
-                                           " nor " + candidates.back() +
-                                           " (give its path with --module)"};
+  return Failure{"MODULE_NOT_FOUND", "cannot find the module: no " + candidates.front() + " nor " +
+                                         candidates.back() + " (give its path with --module)"};
 }
 
-std::optional<HostError> useTopologyFile(const std::string& path) {
+std::optional<Failure> useTopologyFile(const std::string& path) {
   // The library reports a bad file only as an empty device list; saying it here is clearer.
   if (auto reason = whyNotARegularFile(path)) {
-    return HostError{"TOPOLOGY_UNREADABLE", "cannot read topology file " + path + ": " + *reason};
+    return Failure{"TOPOLOGY_UNREADABLE", "cannot read topology file " + path + ": " + *reason};
   }
   std::ifstream file(path);
   if (!file) {
-    return HostError{"TOPOLOGY_UNREADABLE",
-                     "cannot read topology file " + path + ": " + std::strerror(errno)};
+    return Failure{"TOPOLOGY_UNREADABLE",
+                   "cannot read topology file " + path + ": " + std::strerror(errno)};
   }
   std::error_code error;
   setEnvironmentVariable("LUDREL_TOPOLOGY", std::filesystem::absolute(path, error).string());

@@ -29,10 +29,10 @@ extern const char* const kModuleFileName;
 class SharedLibrary {
  public:
   // The error message names the path and carries the loader's own reason.
-  static Outcome<SharedLibrary> open(const std::string& path);
+  static Result<SharedLibrary> open(const std::string& path);
 
   // The address of an exported symbol; the error message names the symbol and the library.
-  Outcome<void*> symbol(const char* name) const;
+  Result<void*> symbol(const char* name) const;
   const std::string& path() const { return m_path; }
 
  private:
@@ -52,7 +52,7 @@ class SharedLibrary {
 class HalvexModule {
  public:
   // Loads the library and resolves the exports by name.
-  static Outcome<HalvexModule> load(const std::string& path);
+  static Result<HalvexModule> load(const std::string& path);
 
   void setPackageConfigFile(const std::string& path) const;
   std::unique_ptr<DeviceEnum::IDeviceEnumerator> createEnumerator(bool logEnabled) const;
@@ -73,7 +73,7 @@ class HalvexModule {
 // Where the host looks for the module when no path is given: beside the executable (the build
 // tree), then in the library directory of an installed tree. The first that exists, else the
 // reason.
-Outcome<std::string> findDefaultModule();
+Result<std::string> findDefaultModule();
 
 // The directory that holds the running executable, without a trailing separator; empty when the
 // system does not tell.
@@ -81,7 +81,7 @@ std::string executableDirectory();
 
 // Points the USB library's simulated backend at a topology file. Must run before the module
 // creates anything; fails when the file cannot be read.
-std::optional<HostError> useTopologyFile(const std::string& path);
+std::optional<Failure> useTopologyFile(const std::string& path);
 
 // Sets a variable in this process's environment, for libraries that read it later.
 void setEnvironmentVariable(const std::string& name, const std::string& value);

@@ -21,22 +21,22 @@ std::string lastLoaderError() {
 
 void SharedLibrary::Unload::operator()(void* handle) const { dlclose(handle); }
 
-Outcome<SharedLibrary> SharedLibrary::open(const std::string& path) {
+Result<SharedLibrary> SharedLibrary::open(const std::string& path) {
   // Resolve everything now, as the framework's loader does, so that a missing dependency shows
   // here and not halfway through a run.
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
-    return HostError{"MODULE_LOAD_FAILED", "cannot load module " + path + ": " + lastLoaderError()};
+    return Failure{"MODULE_LOAD_FAILED", "cannot load module " + path + ": " + lastLoaderError()};
   }
   return SharedLibrary(handle, path);
 }
 
-Outcome<void*> SharedLibrary::symbol(const char* name) const {
+Result<void*> SharedLibrary::symbol(const char* name) const {
   dlerror();
   void* address = dlsym(m_handle.get(), name);
   if (address == nullptr) {
-    return HostError{"EXPORT_MISSING",
-                     "module " + m_path + " does not export " + name + ": " + lastLoaderError()};
+    return Failure{"EXPORT_MISSING",
+                   "module " + m_path + " does not export " + name + ": " + lastLoaderError()};
   }
   return address;
 }

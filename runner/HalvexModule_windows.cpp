@@ -34,7 +34,7 @@ HMODULE moduleOf(void* handle) { return static_cast<HMODULE>(handle); }
 
 void SharedLibrary::Unload::operator()(void* handle) const { FreeLibrary(moduleOf(handle)); }
 
-Outcome<SharedLibrary> SharedLibrary::open(const std::string& path) {
+Result<SharedLibrary> SharedLibrary::open(const std::string& path) {
   // The module's own DLLs (the framework's and the USB library's, the C++ runtime) are looked
   // for beside it first; that search needs the full path. A failure is reported here, never
   // in a dialog box.
@@ -46,17 +46,17 @@ Outcome<SharedLibrary> SharedLibrary::open(const std::string& path) {
   const DWORD error = GetLastError();
   SetThreadErrorMode(previousMode, nullptr);
   if (handle == nullptr) {
-    return HostError{"MODULE_LOAD_FAILED",
-                     "cannot load module " + path + ": " + systemMessage(error)};
+    return Failure{"MODULE_LOAD_FAILED",
+                   "cannot load module " + path + ": " + systemMessage(error)};
   }
   return SharedLibrary(handle, path);
 }
 
-Outcome<void*> SharedLibrary::symbol(const char* name) const {
+Result<void*> SharedLibrary::symbol(const char* name) const {
   FARPROC address = GetProcAddress(moduleOf(m_handle.get()), name);
   if (address == nullptr) {
-    return HostError{"EXPORT_MISSING", "module " + m_path + " does not export " + name + ": " +
-                                           systemMessage(GetLastError())};
+    return Failure{"EXPORT_MISSING", "module " + m_path + " does not export " + name + ": " +
+                                         systemMessage(GetLastError())};
   }
   return reinterpret_cast<void*>(address);
 }

@@ -43,8 +43,8 @@ std::filesystem::path linkTarget(std::filesystem::path path) {
   return path;
 }
 
-HostError writeError(const std::string& path, const std::string& reason) {
-  return HostError{"OUTPUT_WRITE_FAILED", "cannot write " + path + ": " + reason};
+Failure writeError(const std::string& path, const std::string& reason) {
+  return Failure{"OUTPUT_WRITE_FAILED", "cannot write " + path + ": " + reason};
 }
 
 }  // namespace
@@ -121,7 +121,7 @@ std::optional<std::string> whyNotARegularFile(const std::string& path) {
   return "it is " + fileTypeName(type);
 }
 
-std::optional<HostError> replaceFileContent(const std::string& path, const std::string& content) {
+std::optional<Failure> replaceFileContent(const std::string& path, const std::string& content) {
   // A rename would put a regular file in the place of a device, a FIFO or a directory; as root
   // even in that of /dev/null.
   if (auto reason = whyNotARegularFile(path)) return writeError(path, *reason);
@@ -150,8 +150,8 @@ std::optional<HostError> replaceFileContent(const std::string& path, const std::
   return std::nullopt;
 }
 
-std::optional<HostError> writeOutput(const std::string& path, const std::string& content,
-                                     std::ostream& out) {
+std::optional<Failure> writeOutput(const std::string& path, const std::string& content,
+                                   std::ostream& out) {
   if (path != "-") return replaceFileContent(path, content);
   out << content;
   return std::nullopt;

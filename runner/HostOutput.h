@@ -4,43 +4,25 @@
 #include <optional>
 #include <ostream>
 #include <string>
-#include <utility>
-#include <variant>
 #include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "ludrel/Result.h"
 
 // What the host tells its user and how: errors, exit statuses, text for a person, JSON for
 // machines, and the files it writes.
 namespace KestraDiags {
 namespace HalvexHost {
 
-// A failure the host reports to its user: a stable name for machines and a one-line message.
-struct HostError {
-  std::string name;
-  std::string message;
-};
+// Failures the host reports are the USB library's kind: a stable name and a one-line message.
+using Ludrel::Failure;
+using Ludrel::Result;
 
 // The one line a user reads on stderr.
-inline void reportError(std::ostream& err, const HostError& error) {
+inline void reportError(std::ostream& err, const Failure& error) {
   err << "halvex-host: " << error.message << '\n';
 }
-
-// A value, or the reason why there is none.
-template <typename T>
-class Outcome {
- public:
-  Outcome(T value) : m_content(std::move(value)) {}
-  Outcome(HostError error) : m_content(std::move(error)) {}
-
-  bool ok() const { return std::holds_alternative<T>(m_content); }
-  T& value() { return std::get<T>(m_content); }
-  const T& value() const { return std::get<T>(m_content); }
-  const HostError& error() const { return std::get<HostError>(m_content); }
-
- private:
-  std::variant<T, HostError> m_content;
-};
 
 // Exit statuses by the monitoring-plugin convention.
 constexpr int kExitOk = 0;
@@ -81,7 +63,7 @@ inline void printJson(const nlohmann::ordered_json& document, std::ostream& out)
   out << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
 }
 
-inline nlohmann::ordered_json errorJson(const HostError& error) {
+inline nlohmann::ordered_json errorJson(const Failure& error) {
   return {{"name", error.name}, {"message", error.message}};
 }
 
@@ -99,11 +81,11 @@ std::optional<std::string> whyNotARegularFile(const std::string& path);
 // Writes the file under a temporary name in its own directory, then renames it into place, so
 // a reader sees the old content or the new one and never a part. Only a regular file or a path
 // where nothing is yet is replaced; a symbolic link stays and what it leads to is replaced.
-std::optional<HostError> replaceFileContent(const std::string& path, const std::string& content);
+std::optional<Failure> replaceFileContent(const std::string& path, const std::string& content);
 
 // "-" is standard output, any other path is replaced as above.
-std::optional<HostError> writeOutput(const std::string& path, const std::string& content,
-                                     std::ostream& out);
+std::optional<Failure> writeOutput(const std::string& path, const std::string& content,
+                                   std::ostream& out);
 
 }  // namespace HalvexHost
 }  // namespace KestraDiags

@@ -169,14 +169,14 @@ nlohmann::ordered_json deviceListJson(const std::vector<DeviceRecord>& devices) 
 
 }  // namespace
 
-int runList(const Outcome<HalvexModule>& module, const HostOptions& options, std::ostream& out,
+int runList(const Result<HalvexModule>& module, const HostOptions& options, std::ostream& out,
             std::ostream& err) {
   if (!module.ok()) {
-    reportError(err, module.error());
+    reportError(err, module.failure());
     return kExitUnknown;
   }
   std::vector<DeviceRecord> devices;
-  std::optional<HostError> failure;
+  std::optional<Failure> failure;
   {
     const Enumeration enumeration = enumerateDevices(module.value(), !options.noLog);
     devices = describeDevices(enumeration.deviceList());

@@ -105,19 +105,19 @@ Enumeration enumerateDevices(const HalvexModule& module, bool logEnabled) {
   Enumeration enumeration;
   enumeration.enumerator = module.createEnumerator(logEnabled);
   if (!enumeration.enumerator) {
-    enumeration.failure = HostError{
+    enumeration.failure = Failure{
         "NO_ENUMERATOR", "module " + module.path() + ": getIDeviceEnumerator returned nothing"};
     return enumeration;
   }
   enumeration.devices = enumeration.enumerator->getDeviceVector(kHostText, kHostValue);
   const std::string libraryError = Ludrel::USBUtil::lastErrorName();
   if (!libraryError.empty()) {
-    enumeration.failure = HostError{
-        libraryError, "cannot read the USB device list (" + Ludrel::USBUtil::backendName() +
-                          " backend): " + Ludrel::USBUtil::lastErrorMessage()};
+    enumeration.failure =
+        Failure{libraryError, "cannot read the USB device list (" + Ludrel::USBUtil::backendName() +
+                                  " backend): " + Ludrel::USBUtil::lastErrorMessage()};
   } else if (enumeration.devices == nullptr) {
-    enumeration.failure = HostError{
-        "NO_DEVICE_LIST", "module " + module.path() + ": getDeviceVector returned no list"};
+    enumeration.failure =
+        Failure{"NO_DEVICE_LIST", "module " + module.path() + ": getDeviceVector returned no list"};
   }
   return enumeration;
 }

@@ -21,7 +21,7 @@ struct Enumeration {
   std::unique_ptr<DeviceEnum::IDeviceEnumerator> enumerator;
   std::vector<DeviceEnum::VirtualDevice>* devices = nullptr;  // null when the module gave none
   // Set when the list could not be read, or not to its end: the devices hold what was read.
-  std::optional<HostError> failure;
+  std::optional<Failure> failure;
 
   const std::vector<DeviceEnum::VirtualDevice>& deviceList() const;
 };

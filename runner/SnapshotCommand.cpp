@@ -22,9 +22,9 @@ bool isHub(const Usb_Device& record) {
   return Ludrel::DeviceType::isHub(record.nDevType) && !record.sDevDescriptor.empty();
 }
 
-HostError libraryError(const std::string& what) {
-  return HostError{USBUtil::lastErrorName(), "cannot " + what + " (" + USBUtil::backendName() +
-                                                 " backend): " + USBUtil::lastErrorMessage()};
+Failure libraryError(const std::string& what) {
+  return Failure{USBUtil::lastErrorName(), "cannot " + what + " (" + USBUtil::backendName() +
+                                               " backend): " + USBUtil::lastErrorMessage()};
 }
 
 // Asks the hub about each of its ports, as the module's over-current check would on a hub it
@@ -82,7 +82,7 @@ int runSnapshot(const HostOptions& options, std::ostream& out, std::ostream& err
     }
   } catch (...) {
     // Only a simulated topology's faults make the library throw.
-    reportError(err, HostError{"LIBRARY_THREW", "the USB library threw while it was asked"});
+    reportError(err, Failure{"LIBRARY_THREW", "the USB library threw while it was asked"});
     return kExitUnknown;
   }
   for (const DeviceSnapshot& device : devices) {

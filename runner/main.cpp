@@ -10,17 +10,17 @@ namespace {
 
 // What the framework does before it asks the module for anything: the USB library's
 // environment, the module itself, then the package configuration path.
-Outcome<HalvexModule> prepareModule(const HostOptions& options) {
+Result<HalvexModule> prepareModule(const HostOptions& options) {
   if (!options.topologyFile.empty()) {
     if (auto error = useTopologyFile(options.topologyFile)) return *error;
   }
   std::string path = options.modulePath;
   if (path.empty()) {
-    Outcome<std::string> found = findDefaultModule();
-    if (!found.ok()) return found.error();
+    Result<std::string> found = findDefaultModule();
+    if (!found.ok()) return found.failure();
     path = found.value();
   }
-  Outcome<HalvexModule> module = HalvexModule::load(path);
+  Result<HalvexModule> module = HalvexModule::load(path);
   if (module.ok() && !options.packageConfigFile.empty()) {
     module.value().setPackageConfigFile(options.packageConfigFile);
   }

@@ -28,9 +28,9 @@ const TempDir g_package;
 
 const HalvexModule& halvexModule() {
   static const HalvexModule module = [] {
-    Outcome<HalvexModule> loaded = HalvexModule::load(HALVEX_MODULE_PATH);
+    Result<HalvexModule> loaded = HalvexModule::load(HALVEX_MODULE_PATH);
     if (!loaded.ok()) {
-      std::fprintf(stderr, "%s\n", loaded.error().message.c_str());
+      std::fprintf(stderr, "%s\n", loaded.failure().message.c_str());
       std::abort();
     }
     return std::move(loaded.value());
