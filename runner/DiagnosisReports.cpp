@@ -3,6 +3,7 @@
 
 #include "Diagnosis.h"
 #include "HostOutput.h"
+#include "device/OpenResult.h"
 
 namespace KestraDiags {
 namespace HalvexHost {
@@ -41,18 +42,6 @@ bool runSucceeded(const Diagnosis& diagnosis) {
          countVerdicts(diagnosis.hubs).noVerdict == 0;
 }
 
-// What the module's devices answer to open. The framework's open returns a bare number; the
-// codes are the module's own.
-enum OpenResult : unsigned int {
-  kOpenSucceeded = 0,
-  kAccessDenied = 500,
-  kBusy = 501,
-  kWriteProtected = 502,
-  kNotConnected = 503,
-  kNotReady = 505,
-  kOpenFailed = 506,
-};
-
 // What to do about a failed open: "run as root or with write access to /dev/...", or what the
 // path is when it is no device node: "/dev/... is a directory, not a device node".
 std::string openFailureHint(unsigned int openResult, const std::string& devicePath) {
@@ -65,15 +54,15 @@ std::string openFailureHint(unsigned int openResult, const std::string& devicePa
     return path + " is " + fileTypeName(type) + ", not a device node";
   }
   switch (openResult) {
-    case kAccessDenied:
+    case Halvex::DEV_ERR_ACCESS_DENIED:
       return "run as root or with write access to " + path;
-    case kBusy:
+    case Halvex::DEV_ERR_BUSY:
       return "another program holds " + path;
-    case kWriteProtected:
+    case Halvex::DEV_ERR_WRITE_PROTECTED:
       return path + " is write-protected";
-    case kNotConnected:
+    case Halvex::DEV_ERR_NOT_CONNECTED:
       return path + " is not there: the hub is gone";
-    case kNotReady:
+    case Halvex::DEV_ERR_NOT_READY:
       return path + " is not ready yet: try again";
   }
   return "cannot open " + path;
@@ -82,19 +71,19 @@ std::string openFailureHint(unsigned int openResult, const std::string& devicePa
 // The open result's name, "UNKNOWN" for a number that is none.
 std::string openResultLabel(unsigned int openResult) {
   switch (openResult) {
-    case kOpenSucceeded:
+    case Halvex::DEV_OPEN_SUCCESS:
       return "DEV_OPEN_SUCCESS";
-    case kAccessDenied:
+    case Halvex::DEV_ERR_ACCESS_DENIED:
       return "DEV_ERR_ACCESS_DENIED";
-    case kBusy:
+    case Halvex::DEV_ERR_BUSY:
       return "DEV_ERR_BUSY";
-    case kWriteProtected:
+    case Halvex::DEV_ERR_WRITE_PROTECTED:
       return "DEV_ERR_WRITE_PROTECTED";
-    case kNotConnected:
+    case Halvex::DEV_ERR_NOT_CONNECTED:
       return "DEV_ERR_NOT_CONNECTED";
-    case kNotReady:
+    case Halvex::DEV_ERR_NOT_READY:
       return "DEV_ERR_NOT_READY";
-    case kOpenFailed:
+    case Halvex::DEV_ERR_OPEN_FAILED:
       return "DEV_ERR_OPEN_FAILED";
   }
   return "UNKNOWN";
