@@ -62,11 +62,11 @@ class GoldenTest : public HostTest, public ::testing::WithParamInterface<Topolog
          std::vector<std::pair<std::string, std::vector<std::string>>>{
              {"list.txt", {"--no-log", "list"}},
              {"list.json", {"--no-log", "list", "--json"}},
-             {"list-tree.txt", {"--no-log", "list", "--tree"}},
+             {"list-tree.txt", {"list", "--tree", "--no-log"}},  // global options may come last
              {"diagnose.txt", {"--package-config", config, "diagnose"}},
              {"diagnose.json", {"--no-log", "diagnose", "--json"}}}) {
-      std::vector<std::string> arguments = {"--topology", GetParam().path};
-      arguments.insert(arguments.end(), command.begin(), command.end());
+      std::vector<std::string> arguments = command;
+      arguments.insert(arguments.end(), {"--topology", GetParam().path});
       const HostRun run = host(arguments);
       files[file] = masked(run.out, dir.path());
       runs += file + ": exit status " + std::to_string(run.exitStatus) + "\n" +
