@@ -40,8 +40,10 @@ std::vector<Topology> topologies() {
 // What differs from run to run or machine to machine: the diagnosis's times and the folders.
 std::string masked(std::string text, const std::string& workDir) {
   static const std::regex times(
-      R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d|("durationSeconds": |"finishedAt": )[0-9.e+-]+)");
-  text = std::regex_replace(text, times, "$1(time)");
+      R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d(?:Z|[+-]\d\d:\d\d))"
+      R"(|("durationSeconds": |"finishedAt": )[0-9.e+-]+)"
+      R"(|(halvex_run_duration_seconds )\d+\.\d{6}|(halvex_last_run_timestamp_seconds )\d+)");
+  text = std::regex_replace(text, times, "$1$2$3(time)");
   for (const auto& [folder, name] : {std::pair{workDir, "(work)"}, {kSource, "(source)"}}) {
     for (auto at = text.find(folder); at != std::string::npos; at = text.find(folder, at)) {
       text.replace(at, folder.size(), name);
@@ -64,7 +66,9 @@ class GoldenTest : public HostTest, public ::testing::WithParamInterface<Topolog
              {"list.json", {"--no-log", "list", "--json"}},
              {"list-tree.txt", {"list", "--tree", "--no-log"}},  // global options may come last
              {"diagnose.txt", {"--package-config", config, "diagnose"}},
-             {"diagnose.json", {"--no-log", "diagnose", "--json"}}}) {
+             {"diagnose.json", {"--no-log", "diagnose", "--json"}},
+             {"diagnose.prom", {"--no-log", "diagnose", "--prometheus", "-"}},
+             {"snapshot.json", {"--no-log", "snapshot"}}}) {
       std::vector<std::string> arguments = command;
       arguments.insert(arguments.end(), {"--topology", GetParam().path});
       const HostRun run = host(arguments);
