@@ -100,7 +100,6 @@ class ModuleTest : public ::testing::Test {
   std::string enumeratorLog() const {
     return readTraceFile(m_dir.file("HalvexDeviceEnumerator.log"));
   }
-  std::string diagnosticLog() const { return readTraceFile(m_dir.file("HalvexDiagnostic.log")); }
 
   TempDir m_dir;
   ModuleUnderTest m_module;
