@@ -54,10 +54,10 @@ class ModuleTest : public ::testing::Test {
     setEnvironment("LUDREL_TOPOLOGY", m_dir.write("topology.json", json));
   }
   // The devices of one enumeration by a logging enumerator that the fixture keeps.
-  Devices& enumerate(const Json& devices, const char* hostText = "", unsigned int hostValue = 0) {
+  Devices& enumerate(const Json& devices) {
     useTopology(topology(devices));
     m_enumerator.reset(m_module.getIDeviceEnumerator(true, kNormal));
-    return *m_enumerator->getDeviceVector(hostText, hostValue);
+    return *m_enumerator->getDeviceVector("", 0);
   }
   // Plays the steps of a scenario, separated by "; ", in order: "mkdir <dir>" or "file <path>"
   // below the test's directory; "config <path>" or "config (null)" for setPackageConfigFile;
@@ -100,7 +100,6 @@ class ModuleTest : public ::testing::Test {
   std::string enumeratorLog() const {
     return readTraceFile(m_dir.file("HalvexDeviceEnumerator.log"));
   }
-  std::string diagnosticLog() const { return readTraceFile(m_dir.file("HalvexDiagnostic.log")); }
 
   TempDir m_dir;
   ModuleUnderTest m_module;

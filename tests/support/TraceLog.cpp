@@ -93,3 +93,14 @@ std::size_t bannerCount(const std::string& content) {
     banners += entry.kind == TraceEntry::Banner;
   return banners;
 }
+
+std::string maskStamps(const std::string& content) {
+  std::string masked;
+  for (const TraceEntry& entry : parseTraceLog(content)) {
+    if (entry.kind == TraceEntry::Banner) masked += "\n******************** (time)\n\n";
+    if (entry.kind == TraceEntry::Record)
+      masked += "\nTime: (time)\n  Thread id: (id)   Process id: (id)\t" + entry.text + "\n";
+    if (entry.kind == TraceEntry::BareLine) masked += entry.text + "\n";
+  }
+  return masked;
+}
