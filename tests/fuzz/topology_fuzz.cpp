@@ -10,6 +10,7 @@
 
 #include "../support/Environment.h"
 #include "../support/TempDir.h"
+#include "ludrel/HubStatus.h"
 #include "ludrel/USBDeviceFinder.h"
 #include "ludrel/USBUtil.h"
 
@@ -41,8 +42,10 @@ void allowingTopologyFaults(Call call) {
   }
 }
 
-// Every record, past those whose Next throws, and every port of each up to the 16th.
+// Every record, past those whose Next throws, and every port of each up to the 16th, as the
+// module and the status reader ask.
 void walk(USBDeviceFinder& finder) {
+  KestraDiags::Ludrel::HubStatusReader reader;
   for (bool more = true; more;) {
     Usb_Device* record = nullptr;
     allowingTopologyFaults([&] { more = finder.Next(&record); });
@@ -50,7 +53,9 @@ void walk(USBDeviceFinder& finder) {
     const std::string hub = record->sDevDescriptor;
     const int ports = record->nNumofPorts < 16 ? record->nNumofPorts : 16;
     delete record;
+    reader.hubStatus(hub);
     for (int port = 0; port <= ports; ++port) {
+      reader.portStatus(hub, port);
       std::string key;
       int state = 0;
       allowingTopologyFaults([&] { finder.isPortBusy(hub, port, key, nullptr); });

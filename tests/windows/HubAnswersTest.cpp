@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "../ludrel/StatusText.h"
 #include "windows/HubAnswers.h"
 
 using namespace KestraDiags::Ludrel;
@@ -65,6 +66,22 @@ std::string failureOf(const Result<T>& result) {
 }
 
 const std::string kFormat = "LUDREL_ERROR_FORMAT: " + std::string(kHub);
+
+// The connection status tells whether a device is on the port and whether it is in over-current
+// now; the driver keeps no count and no status words, so the rest stays unset.
+TEST(PortStatusOfConnection, TellsADeviceAndAnOverCurrentNowAndNothingElse) {
+  const std::string unknown = " ?overCurrentChange ?reset ?suspended";
+  const std::pair<std::uint32_t, std::string> cases[] = {
+      {ConnectionStatus::kNoDeviceConnected, " ?enabled ?powered" + unknown},
+      {ConnectionStatus::kDeviceConnected, " connected ?enabled ?powered" + unknown},
+      {ConnectionStatus::kDeviceCausedOvercurrent,
+       " connected ?enabled ?powered overCurrent" + unknown},
+      {5, " connected ?enabled ?powered" + unknown},  // DeviceNotEnoughPower: no over-current
+  };
+  for (const auto& [status, flags] : cases) {
+    EXPECT_EQ(statusText::ofAnswer(portStatusOf(status)), "no words:" + flags) << status;
+  }
+}
 
 TEST(PortQuery, CarriesThePortLittleEndianInAZeroedBuffer) {
   EXPECT_EQ(portQuery(0x01020304, 12), (Bytes{4, 3, 2, 1, 0, 0, 0, 0, 0, 0, 0, 0}));

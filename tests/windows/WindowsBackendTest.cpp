@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "ludrel/HubStatus.h"
 #include "ludrel/USBDeviceFinder.h"
 #include "ludrel/USBUtil.h"
 
@@ -83,6 +84,15 @@ TEST(WindowsBackendTest, PortQueriesOnWhatIsNoHubAnswerFreeAndKeepTheReason) {
   EXPECT_TRUE(startsWith(USBUtil::lastErrorMessage(),
                          file + ": port 2: IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX: "))
       << USBUtil::lastErrorMessage();
+  // The status reader asks the same way, and closes what it opened too. A hub's own status
+  // Windows tells no program outside the kernel.
+  KestraDiags::Ludrel::HubStatusReader reader;
+  const auto status = reader.portStatus(file, 3);
+  ASSERT_FALSE(status.ok());
+  EXPECT_TRUE(startsWith(status.failure().message,
+                         file + ": port 3: IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX: "))
+      << status.failure().message;
+  EXPECT_EQ(reader.hubStatus(file).failure().name, "LUDREL_ERROR_NOT_SUPPORTED");
   HANDLE exclusive =
       CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_NE(exclusive, INVALID_HANDLE_VALUE);

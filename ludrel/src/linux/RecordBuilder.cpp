@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "HubLayout.h"
 #include "HubLimits.h"
 #include "RecordTexts.h"
 #include "linux/SysfsText.h"
@@ -13,8 +14,6 @@ namespace {
 
 constexpr int kHubClass = 0x09;
 constexpr int kMiscellaneousClass = 0xEF;
-// The speed, in Mbit/s, from which a root hub is a SuperSpeed one.
-constexpr int kSuperSpeed = 5000;
 
 // What a device of a USB class is called, by base class code.
 struct ClassDescription {
@@ -122,19 +121,16 @@ std::string portPath(const DevicePlace& place) {
   return path;
 }
 
-bool isSuperSpeed(const Usb_Device& record) {
-  return decimalAttribute(record.sSpeed).value_or(0) >= kSuperSpeed;
-}
-
 std::string rootHubName(const Usb_Device& record) {
-  return isSuperSpeed(record) ? "USB Root Hub (USB 3.0)" : "USB Root Hub";
+  return isSuperSpeed(record.sSpeed) ? "USB Root Hub (USB 3.0)" : "USB Root Hub";
 }
 
 // The kernel never reports more ports than a hub descriptor can count, but sysfs may be a stand-in.
 // A device that claims more reports none and, when it seemed to work, the error status: its
 // users walk every port, and a hub without port checks must not count as a pass.
 void refuseImpossiblePortCount(Usb_Device& record) {
-  const int most = isSuperSpeed(record) ? HubLimits::kMostSuperSpeedPorts : HubLimits::kMostPorts;
+  const int most =
+      isSuperSpeed(record.sSpeed) ? HubLimits::kMostSuperSpeedPorts : HubLimits::kMostPorts;
   if (record.nNumofPorts <= most) return;
   record.nNumofPorts = 0;
   if (record.nDevStatus == LinuxDeviceStatus::kWorking) {

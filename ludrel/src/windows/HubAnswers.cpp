@@ -71,6 +71,13 @@ int overCurrentAnswerOf(std::uint32_t connectionStatus) {
   return 0;
 }
 
+PortStatus portStatusOf(std::uint32_t connectionStatus) {
+  PortStatus port;
+  port.flags.connected = connectionStatus != ConnectionStatus::kNoDeviceConnected;
+  port.flags.overCurrent = connectionStatus == ConnectionStatus::kDeviceCausedOvercurrent;
+  return port;
+}
+
 Result<std::size_t> driverKeyAnswerSize(const Bytes& shortAnswer, const std::string& hub,
                                         int port) {
   if (shortAnswer.size() < HubAnswerLayout::kDriverKeyName) {

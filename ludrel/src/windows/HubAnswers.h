@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ludrel/HubStatus.h"
 #include "ludrel/Result.h"
 
 namespace KestraDiags {
@@ -63,6 +64,10 @@ Result<PortConnection> portConnectionOf(const Bytes& connectionInformation, cons
 
 // -1 for an empty port, 2 for a port in over-current, 0 for every other state.
 int overCurrentAnswerOf(std::uint32_t connectionStatus);
+
+// What a port's connection status tells of the port: whether a device is on it and whether it
+// is in over-current now. The hub driver gives no status words, so every other fact is unset.
+PortStatus portStatusOf(std::uint32_t connectionStatus);
 
 // The size of the whole driver key answer, from the fixed part of a first, short answer; a
 // failure when it holds no name or is beyond kMaximumDriverKeyAnswer.

@@ -91,5 +91,13 @@ Result<int> WindowsBackend::overCurrentState(const std::string& hub, int port, v
   return overCurrentAnswerOf(connection.value().status);
 }
 
+Result<PortStatus> WindowsBackend::portStatus(const std::string& hub, int port) {
+  Result<HubHandle> handle = HubHandle::open(hub);
+  if (!handle.ok()) return handle.failure();
+  Result<PortConnection> connection = portConnection(handle.value(), hub, port);
+  if (!connection.ok()) return connection.failure();
+  return portStatusOf(connection.value().status);
+}
+
 }  // namespace Ludrel
 }  // namespace KestraDiags

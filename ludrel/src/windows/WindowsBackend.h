@@ -14,6 +14,8 @@ class WindowsBackend : public Backend {
   void completeRecord(std::size_t index, Usb_Device& record) override;
   Result<bool> portKey(const std::string& hub, int port, std::string& key) override;
   Result<int> overCurrentState(const std::string& hub, int port, void* handle) override;
+  // Windows tells a hub's own status to no user-mode caller: hubStatus stays unsupported.
+  Result<PortStatus> portStatus(const std::string& hub, int port) override;
 };
 
 }  // namespace Ludrel
