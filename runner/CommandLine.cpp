@@ -5,6 +5,7 @@
 
 #include "CommandLine.h"
 #include "HostOutput.h"
+#include "UsbId.h"
 
 namespace KestraDiags {
 namespace HalvexHost {
@@ -32,11 +33,13 @@ constexpr const char* kMainFooter =
 
 constexpr const char* kListFooter =
     "\nColumns: NAME, CLASS (the module's class key), STATUS (ok, error, disabled, not present,\n"
-    "not configured), LOCATION, PARENT LOCATION, DESCRIPTOR (set only for the hubs the\n"
-    "over-current test checks), MANUFACTURER, SERIAL, FIRMWARE; \"-\" marks an empty field.\n"
+    "not configured), ID (vendor:product as the USB library reads it), LOCATION, PARENT\n"
+    "LOCATION, DESCRIPTOR (set only for the hubs the over-current test checks), MANUFACTURER,\n"
+    "SERIAL, FIRMWARE; \"-\" marks an empty or unknown field.\n"
     "\nExamples:\n"
     "  halvex-host --topology examples/desktop.json list\n"
     "  halvex-host list --tree\n"
+    "  halvex-host list --id 1d6b --location usb1\n"
     "  halvex-host list --json | jq '.devices[] | select(.class == \"USB_ROOT_HUB\")'\n";
 
 constexpr const char* kDiagnoseFooter =
@@ -67,6 +70,19 @@ const CLI::Validator kWholeSeconds(
                  ? std::string()
                  : "SECONDS must be a whole number from 1 to 999999999, not \"" + text + "\"";
     },
+    "", "");
+
+// Lower or upper case, as lsusb -d takes it.
+const CLI::Validator kUsbId(
+    [](const std::string& text) {
+      return parseUsbIdFilter(text)
+                 ? std::string()
+                 : "expected VVVV or VVVV:PPPP in hexadecimal, not \"" + text + "\"";
+    },
+    "", "");
+
+const CLI::Validator kLocation(
+    [](const std::string& text) { return text.empty() ? "the location is empty" : std::string(); },
     "", "");
 
 // An empty path would otherwise stand for the option's default.
@@ -125,6 +141,14 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
   list->add_flag("--json", options.json,
                  "Print one JSON document with every field, the device\n"
                  "path and the hub cache.");
+  list->add_option("--location", options.location, "Only the device at this location.")
+      ->type_name("LOC")
+      ->check(kLocation);
+  list->add_option("--id", options.idFilter,
+                   "Only the devices with this vendor ID, and product ID\n"
+                   "where given (hexadecimal, as lsusb -d).")
+      ->type_name("VVVV[:PPPP]")
+      ->check(kUsbId);
 
   CLI::App* diagnose = app.add_subcommand(
       "diagnose", "Run the over-current test on every hub that the test supports.");

@@ -20,6 +20,8 @@ struct HostOptions {
   Command command = Command::List;
   bool tree = false;
   bool json = false;
+  std::string location;            // list and ports: empty for every device or hub
+  std::string idFilter;            // VVVV[:PPPP]; empty: any ID
   std::string prometheusFile;      // empty: none; "-": standard output
   unsigned int watchSeconds = 0;   // 0: one run
   std::string snapshotFile = "-";  // "-": standard output
@@ -32,7 +34,8 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
 // The commands. Each prints its report on out and one line for each failure on err, and returns
 // the exit status.
 
-// list: the table, the tree or the JSON document. 0, or 3.
+// list: the table, the tree or the JSON document, of the devices --location and --id pick. 0, or
+// 3.
 int runList(const Result<HalvexModule>& module, const HostOptions& options, std::ostream& out,
             std::ostream& err);
 

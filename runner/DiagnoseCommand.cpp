@@ -129,7 +129,7 @@ Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled) {
       diagnosis.diagnostic = identityOf(*diagnostic);
       const std::vector<DeviceEnum::VirtualDevice>& devices = enumeration.deviceList();
       std::vector<DeviceRecord> records = describeDevices(devices);
-      addHubFacts(records);
+      addLibraryFacts(records, PortKeys::Skip);
       for (std::size_t index = 0; index < devices.size(); ++index) {
         DeviceEnum::IDevice* device = devices[index].getDevice();
         if (diagnostic->isDeviceSupportedByTest(device, kOverCurrentTest)) {

@@ -90,6 +90,13 @@ TEST_F(HostLoadingTest, FailuresGiveOneLineAndStatus3) {
        3,
        "",
        "halvex-host: --prometheus: the path is empty\n"},
+      {"ID with five digits",
+       {"list", "--id", "1d6b0"},
+       3,
+       "",
+       "halvex-host: --id: expected VVVV or VVVV:PPPP in hexadecimal, not \"1d6b0\"\n"},
+      {"ID without its product", {"list", "--id", "1d6b:"}, 3, "", "halvex-host: --id: *\n"},
+      {"ID that is no hexadecimal", {"list", "--id", "usb1"}, 3, "", "halvex-host: --id: *\n"},
       {"empty snapshot path", {"snapshot", ""}, 3, "", "halvex-host: FILE: the path is empty\n"},
   });
 }
@@ -102,7 +109,8 @@ TEST_F(HostLoadingTest, HelpNamesEveryOptionWithExamplesAndExitStatuses) {
       {{"--help"},
        {"--module", "--package-config", "--topology", "--no-log", "list", "diagnose",
         "Examples:", "halvex-host --topology", "Exit status:", "  2  ", "  3  "}},
-      {{"list", "--help"}, {"--tree", "--json", "Examples:", "halvex-host list --tree"}},
+      {{"list", "--help"},
+       {"--tree", "--json", "--location", "--id", "Examples:", "halvex-host list --tree"}},
       {{"diagnose", "--help"},
        {"--json", "--prometheus", "--watch", "Examples:", "diagnose --prometheus", "Exit status:"}},
   };
