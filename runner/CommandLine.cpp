@@ -14,12 +14,14 @@ namespace {
 
 constexpr const char* kExitStatusText =
     "Exit status:\n"
-    "  0  success; for diagnose: every hub was checked and none is in over-current\n"
-    "  1  diagnose: no over-current found, but the USB library could not ask every port\n"
-    "  2  diagnose: a port of at least one hub is in over-current\n"
+    "  0  success; for diagnose and ports: every hub was checked and none is in over-current\n"
+    "  1  diagnose, ports: no over-current now, but a port or hub was in over-current before\n"
+    "     (latched or counted), or the USB library could not ask every port\n"
+    "  2  diagnose, ports: a hub or a port of one is in over-current\n"
     "  3  the run could not be made (bad command line, module or topology file refused or\n"
     "     unreadable, export missing, device list unreadable), an output file or standard\n"
-    "     output could not be written, a hub got no verdict, or there was no hub to check\n"
+    "     output could not be written, a hub got no verdict, no hub or port answered, or\n"
+    "     there was no hub to check\n"
     "When several apply, 2 outranks 3, and 3 outranks 1.\n";
 
 constexpr const char* kMainFooter =
@@ -51,6 +53,20 @@ constexpr const char* kDiagnoseFooter =
     "  halvex-host diagnose --json\n"
     "  halvex-host diagnose --prometheus /var/lib/prometheus/node-exporter/halvex.prom\n"
     "  halvex-host --no-log diagnose --watch 60\n";
+
+constexpr const char* kPortsFooter =
+    "\nOne block per hub: a line naming it, its own status, then one line per port:\n"
+    "  Port 2: 0108 0008 power oc connect oc-change [04d9:1702 USB Keyboard, key \"...\"]\n"
+    "          over-current: now, latched, count 3\n"
+    "(one line): the hub's status and change words in hexadecimal (\"----\" where the system\n"
+    "does not give them), the flags that are set (a flag the system does not tell is shown\n"
+    "with \"?\"; a SuperSpeed port shows its link state, such as U0), the device on the port\n"
+    "(vendor:product, name, the key of the hub's cache), and over-current now, past (latched\n"
+    "or counted) or none, with the system's count where it keeps one. A port or hub that\n"
+    "could not be asked says \"not asked:\" and why.\n"
+    "\nExamples:\n"
+    "  halvex-host ports\n"
+    "  halvex-host ports --location usb1 --json\n";
 
 constexpr const char* kSnapshotFooter =
     "\nThe file is a topology for the USB library's simulated backend: attach it to a bug\n"
@@ -168,6 +184,14 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
       ->type_name("SECONDS")
       ->check(kWholeSeconds);
 
+  CLI::App* ports =
+      app.add_subcommand("ports", "Show the status of each port of the hubs the test checks.");
+  ports->footer(std::string(kPortsFooter) + "\n" + kExitStatusText);
+  ports->add_option("--location", options.location, "Only the hub at this location.")
+      ->type_name("LOC")
+      ->check(kLocation);
+  ports->add_flag("--json", options.json, "Print one JSON document.");
+
   CLI::App* snapshot =
       app.add_subcommand("snapshot", "Write the USB devices and hub ports as a topology file.");
   snapshot->footer(std::string(kSnapshotFooter) + "\n" + kExitStatusText);
@@ -187,9 +211,9 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
       if (!app.get_subcommands().empty() || words.empty() || words.front().rfind('-', 0) == 0) {
         throw;
       }
-      throw CLI::ExtrasError(
-          "Unknown command: " + words.front() + " (the commands are list, diagnose and snapshot)",
-          CLI::ExitCodes::ExtrasError);
+      throw CLI::ExtrasError("Unknown command: " + words.front() +
+                                 " (the commands are list, diagnose, ports and snapshot)",
+                             CLI::ExitCodes::ExtrasError);
     }
     if (app.get_subcommands().empty()) throw CLI::RequiredError::Subcommand(1);
     // Said here rather than with excludes(), which would clutter both options' help lines.
@@ -199,6 +223,7 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
     return status == 0 ? kExitOk : kExitUnknown;
   }
   options.command = diagnose->parsed()   ? Command::Diagnose
+                    : ports->parsed()    ? Command::Ports
                     : snapshot->parsed() ? Command::Snapshot
                                          : Command::List;
   return std::nullopt;

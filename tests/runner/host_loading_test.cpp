@@ -52,7 +52,8 @@ TEST_F(HostLoadingTest, FailuresGiveOneLineAndStatus3) {
        {"--no-log", "inventory"},
        3,
        "",
-       "halvex-host: Unknown command: inventory (the commands are list, diagnose and snapshot)\n"},
+       "halvex-host: Unknown command: inventory (the commands are list, diagnose, ports and "
+       "snapshot)\n"},
       {"tree with JSON",
        {"list", "--tree", "--json"},
        3,
@@ -97,6 +98,13 @@ TEST_F(HostLoadingTest, FailuresGiveOneLineAndStatus3) {
        "halvex-host: --id: expected VVVV or VVVV:PPPP in hexadecimal, not \"1d6b0\"\n"},
       {"ID without its product", {"list", "--id", "1d6b:"}, 3, "", "halvex-host: --id: *\n"},
       {"ID that is no hexadecimal", {"list", "--id", "usb1"}, 3, "", "halvex-host: --id: *\n"},
+      {"empty location",
+       {"ports", "--location", ""},
+       3,
+       "",
+       "halvex-host: --location: the location is empty\n"},
+      {"no hub at the location", on(machine(cleanHub), {"ports", "--location", "usb7"}), 3, "",
+       "halvex-host: no hub that the over-current test checks is at usb7\n"},
       {"empty snapshot path", {"snapshot", ""}, 3, "", "halvex-host: FILE: the path is empty\n"},
   });
 }
@@ -111,6 +119,7 @@ TEST_F(HostLoadingTest, HelpNamesEveryOptionWithExamplesAndExitStatuses) {
         "Examples:", "halvex-host --topology", "Exit status:", "  2  ", "  3  "}},
       {{"list", "--help"},
        {"--tree", "--json", "--location", "--id", "Examples:", "halvex-host list --tree"}},
+      {{"ports", "--help"}, {"--location", "--json", "Examples:", "Exit status:"}},
       {{"diagnose", "--help"},
        {"--json", "--prometheus", "--watch", "Examples:", "diagnose --prometheus", "Exit status:"}},
   };
