@@ -2,10 +2,12 @@
 
 #include <ctime>
 #include <memory>
+#include <utility>
 
 #include "HalvexModule.h"
 #include "HostOutput.h"
 #include "TopologySnapshot.h"
+#include "ludrel/HubStatus.h"
 #include "ludrel/RecordNumbers.h"
 #include "ludrel/USBDeviceFinder.h"
 #include "ludrel/USBUtil.h"
@@ -18,6 +20,9 @@ namespace {
 using Ludrel::USBDeviceFinder;
 using Ludrel::USBUtil;
 
+// What the library answers for a question its backend cannot ask: no fault of the port.
+constexpr const char* kNotSupported = "LUDREL_ERROR_NOT_SUPPORTED";
+
 bool isHub(const Usb_Device& record) {
   return Ludrel::DeviceType::isHub(record.nDevType) && !record.sDevDescriptor.empty();
 }
@@ -28,8 +33,9 @@ Failure libraryError(const std::string& what) {
 }
 
 // Asks the hub about each of its ports, as the module's over-current check would on a hub it
-// had not opened. The library keeps only its last failure, so a failure shows as a change of it.
-void askPorts(USBDeviceFinder& finder, DeviceSnapshot& hub) {
+// had not opened, and for the words of its ports and itself. The library keeps only its last
+// failure, so a failure of the module's questions shows as a change of it.
+void askPorts(USBDeviceFinder& finder, Ludrel::HubStatusReader& reader, DeviceSnapshot& hub) {
   const Usb_Device& record = hub.record;
   hub.isQueriedHub = true;
   const std::string failureBefore = USBUtil::lastErrorMessage();
@@ -40,8 +46,16 @@ void askPorts(USBDeviceFinder& finder, DeviceSnapshot& hub) {
     if (finder.isPortBusy(record.sDevDescriptor, port, key, nullptr)) state.key = key;
     int answer = 0;
     state.overCurrent = finder.checkforOCState(record.sDevDescriptor, port, answer, nullptr);
+    Ludrel::Result<Ludrel::PortStatus> status = reader.portStatus(record.sDevDescriptor, port);
+    if (status.ok()) {
+      state.status = std::move(status.value());
+    } else if (status.failure().name != kNotSupported) {
+      state.statusFailure = status.failure().message;
+    }
     hub.ports.push_back(state);
   }
+  Ludrel::Result<Ludrel::HubStatus> status = reader.hubStatus(record.sDevDescriptor);
+  if (status.ok()) hub.hubStatus = std::move(status.value());
   const std::string failure = USBUtil::lastErrorMessage();
   if (failure == failureBefore) return;
   hub.portFailure = failure;
@@ -68,6 +82,7 @@ int runSnapshot(const HostOptions& options, std::ostream& out, std::ostream& err
   std::vector<DeviceSnapshot> devices;
   try {
     USBDeviceFinder finder(nullptr);
+    Ludrel::HubStatusReader reader;
     if (!finder.getAllUSBDevices()) {
       reportError(err, libraryError("read the USB device list"));
       return kExitUnknown;
@@ -75,10 +90,10 @@ int runSnapshot(const HostOptions& options, std::ostream& out, std::ostream& err
     Usb_Device* next = nullptr;
     while (finder.Next(&next)) {
       const std::unique_ptr<Usb_Device> record(next);
-      devices.push_back(DeviceSnapshot{*record, false, {}, {}});
+      devices.push_back(DeviceSnapshot{*record, false, {}, {}, {}});
     }
     for (DeviceSnapshot& device : devices) {
-      if (isHub(device.record)) askPorts(finder, device);
+      if (isHub(device.record)) askPorts(finder, reader, device);
     }
   } catch (...) {
     // Only a simulated topology's faults make the library throw.

@@ -16,31 +16,36 @@ std::string factsOf(const DeviceSnapshot& device) {
   };
   if (record.nBusNumber != 0) add("bus " + std::to_string(record.nBusNumber));
   if (record.nDevAddress != 0) add("address " + std::to_string(record.nDevAddress));
-  if (!record.sSpeed.empty()) add(record.sSpeed + " Mbit/s");
   if (!record.sUsbVersion.empty()) add("USB " + record.sUsbVersion);
   if (!record.sService.empty()) add("driver " + record.sService);
   if (!device.portFailure.empty()) add("over-current states not read: " + device.portFailure);
   return facts;
 }
 
-// A free port that answered "no device" is what the format assumes of every unlisted port.
-bool isWorthListing(const PortSnapshot& port) {
-  return port.key || (port.overCurrent && *port.overCurrent != -1);
-}
-
 Ludrel::DeviceEntry deviceEntry(const DeviceSnapshot& device) {
   Ludrel::DeviceEntry entry;
   entry.record = device.record;
   if (device.isQueriedHub) {
+    // The format leaves out what it would assume of a port, such as a free port's answers.
     entry.portStates.emplace();
     for (const PortSnapshot& port : device.ports) {
-      if (!isWorthListing(port)) continue;
       Ludrel::PortState state;
       state.port = port.port;
       state.key = port.key;
       state.overCurrent = port.overCurrent;
+      // Replayed, the port fails both questions as it failed the status question here.
+      state.checkforOCStateFails = port.statusFailure;
+      if (port.status) {
+        state.portStatus = port.status->statusWord;
+        state.portChange = port.status->changeWord;
+        state.overCurrentCount = port.status->overCurrentCount;
+      }
       entry.portStates->push_back(state);
     }
+  }
+  if (device.hubStatus) {
+    entry.hubStatus = device.hubStatus->statusWord;
+    entry.hubChange = device.hubStatus->changeWord;
   }
   entry.comment = factsOf(device);
   return entry;

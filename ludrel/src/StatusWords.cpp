@@ -1,41 +1,40 @@
+#include "StatusBits.h"
 #include "ludrel/HubStatus.h"
 
 namespace KestraDiags {
 namespace Ludrel {
 namespace {
 
-bool bit(std::uint16_t word, int number) { return (word >> number) & 1U; }
+bool has(std::uint16_t word, std::uint16_t bit) { return (word & bit) != 0; }
 
 }  // namespace
 
-// wPortStatus: bit 0 connected, 1 enabled, 2 suspended (USB 2 only), 3 over-current, 4 reset;
-// power is bit 8 on a USB 2 hub, bit 9 on a SuperSpeed hub, whose link state is bits 5 to 8.
-// wPortChange: bit 3 the over-current change.
+// USB 2 and SuperSpeed hubs agree on the low bits; above them a SuperSpeed hub keeps its link
+// state where a USB 2 hub keeps power and speed, and has no suspend bit.
 PortFlags decodePortStatus(std::uint16_t status, std::uint16_t change, bool superSpeed) {
   PortFlags flags;
-  flags.connected = bit(status, 0);
-  flags.enabled = bit(status, 1);
-  flags.overCurrent = bit(status, 3);
-  flags.reset = bit(status, 4);
-  flags.overCurrentChange = bit(change, 3);
+  flags.connected = has(status, PortBit::kConnected);
+  flags.enabled = has(status, PortBit::kEnabled);
+  flags.overCurrent = has(status, PortBit::kOverCurrent);
+  flags.reset = has(status, PortBit::kReset);
+  flags.overCurrentChange = has(change, PortBit::kOverCurrentChange);
   if (superSpeed) {
-    flags.powered = bit(status, 9);
-    flags.linkState = (status >> 5) & 0xFU;
+    flags.powered = has(status, PortBit::kPowerSuperSpeed);
+    flags.linkState = (status >> PortBit::kLinkStateShift) & PortBit::kLinkStateMask;
   } else {
-    flags.powered = bit(status, 8);
-    flags.suspended = bit(status, 2);
+    flags.powered = has(status, PortBit::kPowerUsb2);
+    flags.suspended = has(status, PortBit::kSuspended);
   }
   return flags;
 }
 
-// wHubStatus: bit 0 local power lost, bit 1 over-current; wHubChange likewise.
 HubStatus decodeHubStatus(std::uint16_t status, std::uint16_t change) {
   HubStatus hub;
   hub.statusWord = status;
   hub.changeWord = change;
-  hub.localPowerLost = bit(status, 0);
-  hub.overCurrent = bit(status, 1);
-  hub.overCurrentChange = bit(change, 1);
+  hub.localPowerLost = has(status, HubBit::kLocalPowerLost);
+  hub.overCurrent = has(status, HubBit::kOverCurrent);
+  hub.overCurrentChange = has(change, HubBit::kOverCurrent);
   return hub;
 }
 

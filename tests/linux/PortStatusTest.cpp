@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "linux/PortStatus.h"
+#include "PortStatus.h"
 
 using namespace KestraDiags::Ludrel;
 

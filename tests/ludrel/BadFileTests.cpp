@@ -35,11 +35,15 @@ constexpr const char* kRefusedTexts = R"(
 {"devices": [{"type": 1, "addlHWInfo": "Speed:High|Number of Ports: 256"}]} -> FORMAT: /devices/0/addlHWInfo: out of range: the port count it gives is not between -2147483648 and 255, the most ports a hub can have
 {"devices": [{"type": "hub", "addlHWInfo": "-2147483649 ports|"}]} -> FORMAT: /devices/0/addlHWInfo: out of range: the port count it gives is not between -2147483648 and 255, the most ports a hub can have
 {"devices": [{"type": "router"}]} -> FORMAT: /devices/0/type: expected "host-controller", "root-hub", "hub", "device" or a type number, got "router"
-{"devices": [{"vendorId": 1}]} -> FORMAT: /devices/0/vendorId: unknown member; an object here may hold type, status, ports, vendor, product, ignore, devicePath, firmware, serial, manufacturer, fallbackName, name, description, addlHWInfo, location, parentLocation, instanceId, portStates, nextThrows, comment
+{"devices": [{"vendorId": 1}]} -> FORMAT: /devices/0/vendorId: unknown member; an object here may hold type, status, ports, vendor, product, ignore, devicePath, firmware, serial, manufacturer, fallbackName, name, description, addlHWInfo, location, parentLocation, instanceId, speed, portStates, nextThrows, hubStatus, hubChange, comment
 {"devices": [{"ports": 2, "devicePath": "h", "portStates": [{"port": 3}]}]} -> FORMAT: /devices/0/portStates/0/port: out of range: port 3 is not between 1 and the hub's 2 ports
 {"devices": [{"ports": 2, "devicePath": "h", "portStates": [{"port": 2}, {"port": 2}]}]} -> FORMAT: /devices/0/portStates/1/port: port 2 is described twice
 {"devices": [{"ports": 2, "portStates": []}]} -> FORMAT: /devices/0/portStates: a hub with port states needs a devicePath, by which they are found
 {"devices": [{"devicePath": "h", "portStates": []}, {"devicePath": "h", "portStates": []}]} -> FORMAT: /devices/1/devicePath: the same as that of /devices/0; hub ports are found by devicePath, so it must be unique
+{"devices": [{"ports": 1, "devicePath": "h", "portStates": [{"port": 1, "portStatus": 65536}]}]} -> FORMAT: /devices/0/portStates/0/portStatus: out of range: 65536 is not between 0 and 65535
+{"devices": [{"ports": 1, "devicePath": "h", "portStates": [{"port": 1, "overCurrentCount": -1}]}]} -> FORMAT: /devices/0/portStates/0/overCurrentCount: out of range: -1 is not between 0 and 4294967295
+{"devices": [{"devicePath": "h", "hubStatus": 2}]} -> FORMAT: /devices/0/hubStatus: a hub's own word, for a root hub or hub or a device with portStates
+{"devices": [{"type": "hub", "hubChange": 2}]} -> FORMAT: /devices/0/hubChange: a hub with words of its own needs a devicePath, by which they are found
 {"devices": [{"nextThrows": {"type": "long", "value": 1}}]} -> FORMAT: /devices/0/nextThrows/type: expected "string", "unsigned long" or "int", got "long"
 {"devices": [{"nextThrows": {"type": "int"}}]} -> FORMAT: /devices/0/nextThrows: missing "value": what is thrown
 {"getAllUSBDevicesFails": "controller stopped", "devices": [{}]} -> IO: getAllUSBDevices fails as the topology asks: controller stopped

@@ -2,6 +2,7 @@
 #include <set>
 #include <utility>
 
+#include "StatusText.h"
 #include "TopologyFixture.h"
 
 namespace {
@@ -75,7 +76,7 @@ TEST_F(ExampleTest, TheDocumentedExampleIsAValidTopology) {
 }
 
 TEST_F(ExampleTest, EveryParentLocationIsADeviceOrThePciRoot) {
-  for (const char* file : {"rack-server.json", "desktop.json"}) {
+  for (const char* file : {"rack-server.json", "desktop.json", "port-status.json"}) {
     SCOPED_TRACE(file);
     useTopologyPath(kExamples + "/" + file);
     const std::vector<Usb_Device> records = enumerate();
@@ -89,6 +90,37 @@ TEST_F(ExampleTest, EveryParentLocationIsADeviceOrThePciRoot) {
           << record.sLocation << " has no parent " << record.sParentLocation;
     }
   }
+}
+
+// Every hub of the example as the status reader answers for it and its ports: each port answers,
+// words the file leaves out are the ones its other members imply, in the hub's own layout.
+TEST_F(ExampleTest, PortStatusAnswersForEveryPortOfEveryHub) {
+  useTopologyPath(kExamples + "/port-status.json");
+  EXPECT_EQ(statusText::ofMachine(), R"(usb1: 0x0000/0x0000:
+  1: 0x0103/0x0000: connected enabled powered
+  2: 0x050B/0x0000: connected enabled powered overCurrent
+  3: 0x0103/0x0008: connected enabled powered overCurrentChange
+  4: 0x0100/0x0000: powered
+1-1: 0x0002/0x0002: overCurrent overCurrentChange
+  1: 0x0000/0x0000:
+  2: 0x0000/0x0000:
+  3: 0x0000/0x0000:
+  4: 0x0000/0x0000:
+usb2: 0x0000/0x0000:
+  1: 0x020B/0x0000 SuperSpeed: connected enabled powered overCurrent ?suspended link 0
+  2: 0x0203/0x0000 SuperSpeed: connected enabled powered ?suspended link 0
+  3: 0x0203/0x0000 SuperSpeed: connected enabled powered ?suspended link 0, count 3
+  4: 0x02A0/0x0000 SuperSpeed: powered ?suspended link 5
+2-2: 0x0000/0x0000:
+  1: LUDREL_ERROR_IO: port 1 of hub 2-2 did not answer: timed out
+  2: LUDREL_ERROR_IO: port 2 of hub 2-2 did not answer: broken pipe
+  3: 0x02A0/0x0000 SuperSpeed: powered ?suspended link 5
+  4: 0x02A0/0x0000 SuperSpeed: powered ?suspended link 5
+)");
+  KestraDiags::Ludrel::HubStatusReader reader;
+  EXPECT_EQ(statusText::ofAnswer(reader.portStatus(kExamples + "/nodes/001/001", 5)),
+            "LUDREL_ERROR_NOT_FOUND: " + kExamples + "/port-status.json: hub " + kExamples +
+                "/nodes/001/001 has no port 5 (it has 4)");
 }
 
 }  // namespace

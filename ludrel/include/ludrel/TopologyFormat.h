@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <variant>
@@ -24,6 +25,10 @@ struct PortState {
   std::optional<ThrownValue> isPortBusyThrows;
   std::optional<ThrownValue> checkforOCStateThrows;
   std::optional<std::string> checkforOCStateFails;  // the message of a failed port query
+  // The hub's words for the port; unset, what key and overCurrent imply.
+  std::optional<std::uint16_t> portStatus;
+  std::optional<std::uint16_t> portChange;
+  std::optional<std::uint32_t> overCurrentCount;  // unset: the system keeps no count
 };
 
 // One entry of the "devices" list.
@@ -31,6 +36,9 @@ struct DeviceEntry {
   Usb_Device record;
   std::optional<std::vector<PortState>> portStates;  // when the entry describes its ports
   std::optional<ThrownValue> nextThrows;
+  // A hub's words of itself; unset, 0.
+  std::optional<std::uint16_t> hubStatus;
+  std::optional<std::uint16_t> hubChange;
   std::string comment;  // not read back
 };
 
@@ -41,7 +49,9 @@ struct TopologyDocument {
 };
 
 // The text of the topology file that holds topology, two spaces an indent, ending in a newline.
-// Texts that are not UTF-8 have their stray bytes replaced by U+FFFD.
+// Texts that are not UTF-8 have their stray bytes replaced by U+FFFD. What the reader would
+// take without being told is left out: status words equal to those a port's other members
+// imply, hub words of 0, and port states that say no more than an unlisted port.
 LUDREL_API std::string topologyText(const TopologyDocument& topology);
 
 }  // namespace Ludrel

@@ -9,8 +9,8 @@
 #include <cstdint>
 
 #include "HubLimits.h"
+#include "PortStatus.h"
 #include "linux/LinuxFailures.h"
-#include "linux/PortStatus.h"
 
 namespace KestraDiags {
 namespace Ludrel {

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <set>
 
+#include "PortStatus.h"
 #include "linux/DeviceNames.h"
 #include "linux/HubControl.h"
 #include "linux/LinuxFailures.h"
-#include "linux/PortStatus.h"
 #include "linux/SysfsReader.h"
 #include "linux/SysfsText.h"
 

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "HubLayout.h"
 #include "HubLimits.h"
 #include "RecordTexts.h"
 #include "linux/SysfsText.h"
@@ -13,8 +14,6 @@ namespace {
 
 constexpr int kHubClass = 0x09;
 constexpr int kMiscellaneousClass = 0xEF;
-// The speed, in Mbit/s, from which a root hub is a SuperSpeed one.
-constexpr int kSuperSpeed = 5000;
 
 // What a device of a USB class is called, by base class code.
 struct ClassDescription {
@@ -120,10 +119,6 @@ std::string portPath(const DevicePlace& place) {
   std::string path;
   for (const int port : place.ports) path += (path.empty() ? "" : ".") + std::to_string(port);
   return path;
-}
-
-bool isSuperSpeed(const Usb_Device& record) {
-  return decimalAttribute(record.sSpeed).value_or(0) >= kSuperSpeed;
 }
 
 std::string rootHubName(const Usb_Device& record) {

@@ -94,6 +94,10 @@ void requireMembers(const Json& value, std::initializer_list<const char*> member
 
 std::int32_t readInt32(const Json& value) { return readRanged<std::int32_t>(value); }
 
+std::uint16_t readWord(const Json& value) { return readRanged<std::uint16_t>(value); }
+
+std::uint32_t readCount(const Json& value) { return readRanged<std::uint32_t>(value); }
+
 std::int32_t readUsbId(const Json& value) {
   constexpr const char* kExpected = "a USB ID as hex text such as \"0x5B7D\" or a number";
   std::uint64_t id = 0;

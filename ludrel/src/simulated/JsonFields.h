@@ -32,6 +32,8 @@ void readMember(const Json& object, const char* name, T& target, Read read) {
 
 // The format's values: each reader refuses a value of the wrong type or range.
 std::int32_t readInt32(const Json& value);
+std::uint16_t readWord(const Json& value);   // a 16-bit status word
+std::uint32_t readCount(const Json& value);  // 0 and up, 32 bits
 std::int32_t readUsbId(const Json& value);
 std::string readText(const Json& value);
 std::int32_t readDeviceType(const Json& value);

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "Failure.h"
+#include "simulated/ImpliedStatus.h"
 
 namespace KestraDiags {
 namespace Ludrel {
@@ -21,7 +22,7 @@ const PortState* SimulatedBackend::findPort(const Topology& topology, const std:
                                             int port) const {
   const auto hubPorts = topology.hubsByPath.find(hub);
   if (hubPorts == topology.hubsByPath.end()) return nullptr;
-  const std::vector<PortState>& states = hubPorts->second;
+  const std::vector<PortState>& states = hubPorts->second.ports;
   const auto state = std::find_if(states.begin(), states.end(),
                                   [port](const PortState& each) { return each.port == port; });
   return state == states.end() ? nullptr : &*state;
@@ -64,7 +65,45 @@ Result<int> SimulatedBackend::overCurrentState(const std::string& hub, int port,
   if (state == nullptr) return -1;
   if (state->checkforOCStateThrows) throwValue(*state->checkforOCStateThrows);
   if (state->checkforOCStateFails) return makeFailure(ErrorName::kIo, *state->checkforOCStateFails);
-  return state->overCurrent.value_or(state->key ? 0 : -1);
+  return impliedOverCurrent(*state);
+}
+
+Result<const SimulatedHub*> SimulatedBackend::findHub(const std::string& hub) {
+  const LoadedTopology& loaded = topology();
+  if (!loaded.ok()) return loaded.failure();
+  const auto found = loaded.value()->hubsByPath.find(hub);
+  if (found == loaded.value()->hubsByPath.end()) {
+    return makeFailure(ErrorName::kNotFound, m_path + ": no hub has the devicePath " + hub);
+  }
+  return &found->second;
+}
+
+Result<PortStatus> SimulatedBackend::portStatus(const std::string& hub, int port) {
+  const Result<const SimulatedHub*> found = findHub(hub);
+  if (!found.ok()) return found.failure();
+  const SimulatedHub& simulated = *found.value();
+  if (port < 1 || port > simulated.portCount) {
+    return makeFailure(ErrorName::kNotFound, m_path + ": hub " + hub + " has no port " +
+                                                 std::to_string(port) + " (it has " +
+                                                 std::to_string(simulated.portCount) + ")");
+  }
+  const PortState* described = findPort(*topology().value(), hub, port);
+  const PortState state = described ? *described : PortState{};
+  if (state.checkforOCStateFails) return makeFailure(ErrorName::kIo, *state.checkforOCStateFails);
+  PortStatus answer;
+  answer.statusWord =
+      state.portStatus.value_or(impliedPortStatus(state, simulated.superSpeed, simulated.status));
+  answer.changeWord = state.portChange.value_or(0);
+  answer.superSpeed = simulated.superSpeed;
+  answer.flags = decodePortStatus(*answer.statusWord, *answer.changeWord, simulated.superSpeed);
+  answer.overCurrentCount = state.overCurrentCount;
+  return answer;
+}
+
+Result<HubStatus> SimulatedBackend::hubStatus(const std::string& hub) {
+  const Result<const SimulatedHub*> found = findHub(hub);
+  if (!found.ok()) return found.failure();
+  return decodeHubStatus(found.value()->status, found.value()->change);
 }
 
 }  // namespace Ludrel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -14,12 +15,21 @@ namespace Ludrel {
 
 [[noreturn]] void throwValue(const ThrownValue& value);
 
+// A hub whose ports the library can be asked about.
+struct SimulatedHub {
+  std::vector<PortState> ports;  // the ports the file describes
+  std::int32_t portCount = 0;
+  bool superSpeed = false;   // its port words are in the SuperSpeed layout
+  std::uint16_t status = 0;  // wHubStatus
+  std::uint16_t change = 0;  // wHubChange
+};
+
 // A simulated machine, as read from a topology file.
 struct Topology {
-  std::vector<Usb_Device> devices;                // in the order Next hands them out
-  std::map<std::size_t, ThrownValue> nextThrows;  // by index into devices
-  std::unordered_map<std::string, std::vector<PortState>> hubsByPath;  // by the hub's devicePath
-  std::optional<std::string> getAllUSBDevicesFails;  // the message of a forced failure
+  std::vector<Usb_Device> devices;                           // in the order Next hands them out
+  std::map<std::size_t, ThrownValue> nextThrows;             // by index into devices
+  std::unordered_map<std::string, SimulatedHub> hubsByPath;  // by the hub's devicePath
+  std::optional<std::string> getAllUSBDevicesFails;          // the message of a forced failure
 };
 
 }  // namespace Ludrel

@@ -2,9 +2,11 @@
 
 #include <set>
 
+#include "HubLayout.h"
 #include "RecordTexts.h"
 #include "ludrel/RecordNumbers.h"
 #include "simulated/HubPortCounts.h"
+#include "simulated/ImpliedStatus.h"
 
 namespace KestraDiags {
 namespace Ludrel {
@@ -21,7 +23,7 @@ constexpr TextMember kTextMembers[] = {
     {"fallbackName", &Usb_Device::sFallbackName}, {"name", &Usb_Device::sDevName},
     {"description", &Usb_Device::sDevDesc},       {"addlHWInfo", &Usb_Device::sAddlHWInfo},
     {"location", &Usb_Device::sLocation},         {"parentLocation", &Usb_Device::sParentLocation},
-    {"instanceId", &Usb_Device::sDevInstanceId},
+    {"instanceId", &Usb_Device::sDevInstanceId},  {"speed", &Usb_Device::sSpeed},
 };
 
 bool readBool(const Json& value) { return value.get<bool>(); }
@@ -44,11 +46,26 @@ std::vector<PortState> readPortStates(const Json& value, std::int32_t portCount)
   return states;
 }
 
+// The port state without the words its other members and its hub imply; nothing when it then
+// says no more than a port the file does not list.
+std::optional<PortState> writtenPortState(PortState state, const DeviceEntry& hub) {
+  if (state.portStatus ==
+      impliedPortStatus(state, isSuperSpeed(hub.record), hub.hubStatus.value_or(0))) {
+    state.portStatus.reset();
+  }
+  if (state.portChange == 0) state.portChange.reset();
+  const bool silent = !state.key && state.overCurrent.value_or(-1) == -1 && !state.portStatus &&
+                      !state.portChange && !state.overCurrentCount && !state.isPortBusyThrows &&
+                      !state.checkforOCStateThrows && !state.checkforOCStateFails;
+  if (silent) return std::nullopt;
+  return state;
+}
+
 }  // namespace
 
 void from_json(const Json& value, PortState& state) {
   requireMembers(value, {"port", "key", "overCurrent", "isPortBusyThrows", "checkforOCStateThrows",
-                         "checkforOCStateFails"});
+                         "checkforOCStateFails", "portStatus", "portChange", "overCurrentCount"});
   if (!value.contains("port")) refuse(value, "missing \"port\": which port, from 1");
   state.port = readInt32(value.at("port"));
   readMember(value, "key", state.key, readText);
@@ -56,6 +73,9 @@ void from_json(const Json& value, PortState& state) {
   readMember(value, "isPortBusyThrows", state.isPortBusyThrows, readThrownValue);
   readMember(value, "checkforOCStateThrows", state.checkforOCStateThrows, readThrownValue);
   readMember(value, "checkforOCStateFails", state.checkforOCStateFails, readText);
+  readMember(value, "portStatus", state.portStatus, readWord);
+  readMember(value, "portChange", state.portChange, readWord);
+  readMember(value, "overCurrentCount", state.overCurrentCount, readCount);
 }
 
 void to_json(OrderedJson& value, const PortState& state) {
@@ -67,13 +87,17 @@ void to_json(OrderedJson& value, const PortState& state) {
     value["checkforOCStateThrows"] = thrownValueJson(*state.checkforOCStateThrows);
   }
   if (state.checkforOCStateFails) value["checkforOCStateFails"] = *state.checkforOCStateFails;
+  if (state.portStatus) value["portStatus"] = *state.portStatus;
+  if (state.portChange) value["portChange"] = *state.portChange;
+  if (state.overCurrentCount) value["overCurrentCount"] = *state.overCurrentCount;
 }
 
 void from_json(const Json& value, DeviceEntry& entry) {
   requireMembers(
-      value, {"type", "status", "ports", "vendor", "product", "ignore", "devicePath", "firmware",
-              "serial", "manufacturer", "fallbackName", "name", "description", "addlHWInfo",
-              "location", "parentLocation", "instanceId", "portStates", "nextThrows"});
+      value, {"type",        "status",     "ports",     "vendor",         "product",      "ignore",
+              "devicePath",  "firmware",   "serial",    "manufacturer",   "fallbackName", "name",
+              "description", "addlHWInfo", "location",  "parentLocation", "instanceId",   "speed",
+              "portStates",  "nextThrows", "hubStatus", "hubChange"});
   Usb_Device& record = entry.record;
   record.nDevType = DeviceType::kOtherDevice;
   readMember(value, "type", record.nDevType, readDeviceType);
@@ -94,6 +118,14 @@ void from_json(const Json& value, DeviceEntry& entry) {
   const auto states = value.find("portStates");
   if (states != value.end()) entry.portStates = readPortStates(*states, record.nNumofPorts);
   readMember(value, "nextThrows", entry.nextThrows, readThrownValue);
+  readMember(value, "hubStatus", entry.hubStatus, readWord);
+  readMember(value, "hubChange", entry.hubChange, readWord);
+  const bool hub = DeviceType::isHub(record.nDevType) || entry.portStates;
+  for (const char* word : {"hubStatus", "hubChange"}) {
+    if (!hub && value.contains(word)) {
+      refuse(value.at(word), "a hub's own word, for a root hub or hub or a device with portStates");
+    }
+  }
 }
 
 void to_json(OrderedJson& value, const DeviceEntry& entry) {
@@ -113,8 +145,16 @@ void to_json(OrderedJson& value, const DeviceEntry& entry) {
         member.field == &Usb_Device::sAddlHWInfo && DeviceType::isHub(record.nDevType);
     if (!text.empty() || hubInfo) value[member.name] = text;
   }
-  if (entry.portStates) value["portStates"] = *entry.portStates;
+  if (entry.portStates) {
+    value["portStates"] = OrderedJson::array();
+    for (const PortState& state : *entry.portStates) {
+      if (auto written = writtenPortState(state, entry))
+        value["portStates"].push_back(OrderedJson(*written));
+    }
+  }
   if (entry.nextThrows) value["nextThrows"] = thrownValueJson(*entry.nextThrows);
+  if (entry.hubStatus.value_or(0) != 0) value["hubStatus"] = *entry.hubStatus;
+  if (entry.hubChange.value_or(0) != 0) value["hubChange"] = *entry.hubChange;
   if (!entry.comment.empty()) value["comment"] = entry.comment;
 }
 

@@ -5,6 +5,8 @@
 #include <optional>
 
 #include "Failure.h"
+#include "HubLayout.h"
+#include "ludrel/RecordNumbers.h"
 #include "simulated/JsonDocument.h"
 #include "simulated/TopologyJson.h"
 
@@ -67,6 +69,24 @@ std::string resolveDevicePath(const std::string& path, const std::string& topolo
   return slash == std::string::npos ? path : topologyFile.substr(0, slash + 1) + path;
 }
 
+// The member that makes entry a hub the file describes, by which the error names it; null for
+// an entry that describes no hub.
+const char* hubDescription(const DeviceEntry& entry) {
+  if (entry.portStates) return "portStates";
+  if (entry.hubStatus) return "hubStatus";
+  return entry.hubChange ? "hubChange" : nullptr;
+}
+
+SimulatedHub simulatedHub(DeviceEntry& entry) {
+  SimulatedHub hub;
+  if (entry.portStates) hub.ports = std::move(*entry.portStates);
+  hub.portCount = entry.record.nNumofPorts;
+  hub.superSpeed = isSuperSpeed(entry.record);
+  hub.status = entry.hubStatus.value_or(0);
+  hub.change = entry.hubChange.value_or(0);
+  return hub;
+}
+
 // The machine that document describes; devices is the document's "devices" list, which the
 // errors name.
 Topology machineOf(TopologyDocument document, const Json& devices, const std::string& fileName) {
@@ -74,15 +94,18 @@ Topology machineOf(TopologyDocument document, const Json& devices, const std::st
   topology.getAllUSBDevicesFails = std::move(document.getAllUSBDevicesFails);
   topology.devices.reserve(document.devices.size());
   std::map<std::string, std::size_t> hubEntries;
+  std::vector<std::size_t> undescribedHubs;
   for (std::size_t i = 0; i < document.devices.size(); ++i) {
     DeviceEntry& entry = document.devices[i];
     std::string& path = entry.record.sDevDescriptor;
     path = resolveDevicePath(path, fileName);
     if (entry.nextThrows) topology.nextThrows.emplace(i, std::move(*entry.nextThrows));
-    if (entry.portStates) {
+    if (const char* described = hubDescription(entry)) {
       if (path.empty()) {
-        refuse(devices[i].at("portStates"),
-               "a hub with port states needs a devicePath, by which they are found");
+        refuse(devices[i].at(described),
+               std::string("a hub with ") +
+                   (entry.portStates ? "port states" : "words of its own") +
+                   " needs a devicePath, by which they are found");
       }
       const auto [known, added] = hubEntries.emplace(path, i);
       if (!added) {
@@ -90,9 +113,17 @@ Topology machineOf(TopologyDocument document, const Json& devices, const std::st
                "the same as that of /devices/" + std::to_string(known->second) +
                    "; hub ports are found by devicePath, so it must be unique");
       }
-      topology.hubsByPath.emplace(path, std::move(*entry.portStates));
+      topology.hubsByPath.emplace(path, simulatedHub(entry));
+    } else if (DeviceType::isHub(entry.record.nDevType) && !path.empty()) {
+      undescribedHubs.push_back(i);
     }
     topology.devices.push_back(std::move(entry.record));
+  }
+  // A hub the file says nothing of has every port free; the first of a path answers for it.
+  for (const std::size_t i : undescribedHubs) {
+    DeviceEntry entry;
+    entry.record = topology.devices[i];
+    topology.hubsByPath.try_emplace(entry.record.sDevDescriptor, simulatedHub(entry));
   }
   return topology;
 }

@@ -1,13 +1,9 @@
-#include "linux/PortStatus.h"
+#include "PortStatus.h"
+
+#include "StatusBits.h"
 
 namespace KestraDiags {
 namespace Ludrel {
-namespace {
-
-constexpr std::uint16_t kConnectionBit = 1u << 0;
-constexpr std::uint16_t kOverCurrentBit = 1u << 3;
-
-}  // namespace
 
 std::optional<std::uint16_t> portStatusWord(const unsigned char* answer, int length) {
   if (answer == nullptr || length < kPortStatusLength) return std::nullopt;
@@ -15,8 +11,8 @@ std::optional<std::uint16_t> portStatusWord(const unsigned char* answer, int len
 }
 
 int overCurrentAnswer(std::uint16_t portStatus) {
-  if ((portStatus & kOverCurrentBit) != 0) return OverCurrentAnswer::kOverCurrent;
-  if ((portStatus & kConnectionBit) == 0) return OverCurrentAnswer::kNothingConnected;
+  if ((portStatus & PortBit::kOverCurrent) != 0) return OverCurrentAnswer::kOverCurrent;
+  if ((portStatus & PortBit::kConnected) == 0) return OverCurrentAnswer::kNothingConnected;
   return OverCurrentAnswer::kNoOverCurrent;
 }
 
