@@ -3,6 +3,7 @@
 
 #include "Diagnosis.h"
 #include "HostOutput.h"
+#include "PortFindings.h"
 
 namespace KestraDiags {
 namespace HalvexHost {
@@ -176,7 +177,8 @@ nlohmann::ordered_json hubJson(const HubCheck& hub) {
           {"verdictText", verdictText(hub.verdict)},
           {"unverified", hub.unverified.empty() ? nlohmann::ordered_json(nullptr)
                                                 : nlohmann::ordered_json(hub.unverified)},
-          {"result", result}};
+          {"result", result},
+          {"ports", hub.ports ? findingsJson(*hub.ports) : nlohmann::ordered_json(nullptr)}};
 }
 
 // Label values escape the backslash, the double quote and the line feed.
@@ -219,6 +221,10 @@ void printDiagnosisText(const Diagnosis& diagnosis, std::ostream& out) {
                     noteFor(hub)});
     }
     table.print(out);
+  }
+  for (const HubCheck& hub : diagnosis.hubs) {
+    if (!hub.ports) continue;
+    for (const std::string& line : findingLines(*hub.ports)) out << line << '\n';
   }
   out << summaryLine(diagnosis) << '\n';
 }

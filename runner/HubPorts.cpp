@@ -1,5 +1,7 @@
 #include "HubPorts.h"
 
+#include <algorithm>
+
 #include "HubChildren.h"
 
 namespace KestraDiags {
@@ -35,10 +37,14 @@ int statusOf(OverCurrent overCurrent) {
 }
 
 template <typename T>
-int answerStatus(const Result<T>& answer, bool& anyAnswered) {
-  if (!answer.ok()) return kExitWarning;
-  anyAnswered = true;
-  return statusOf(overCurrentOf(answer.value()));
+int statusOf(const Result<T>& answer) {
+  if (answer.ok()) return statusOf(overCurrentOf(answer.value()));
+  return isUnsupported(answer.failure()) ? kExitOk : kExitWarning;
+}
+
+bool anyAnswered(const HubAnswer& hub) {
+  return hub.status.ok() || std::any_of(hub.ports.begin(), hub.ports.end(),
+                                        [](const PortAnswer& port) { return port.status.ok(); });
 }
 
 }  // namespace
@@ -65,29 +71,37 @@ std::vector<HubAnswer> askHubs(const std::vector<DeviceRecord>& devices,
   std::vector<HubAnswer> hubs;
   for (const DeviceRecord& hub : devices) {
     if (hub.devicePath.empty() || (!location.empty() && hub.location != location)) continue;
-    HubAnswer answer{hub.name, hub.location, hub.devicePath, reader.hubStatus(hub.devicePath), {}};
-    const std::map<int, const DeviceRecord*> children = childrenByPort(hub, devices);
-    // A wider counter, so that a port count of INT_MAX cannot overflow it.
-    for (std::int64_t wide = 1; wide <= hub.portCount; ++wide) {
-      const int port = static_cast<int>(wide);
-      answer.ports.push_back(
-          {port, reader.portStatus(hub.devicePath, port), deviceOnPort(port, hub, children)});
-    }
-    hubs.push_back(std::move(answer));
+    hubs.push_back(askHub(reader, hub, devices));
   }
   return hubs;
 }
 
-int portsExitStatus(const std::vector<HubAnswer>& hubs) {
-  bool anyAnswered = false;
-  int status = kExitOk;
-  for (const HubAnswer& hub : hubs) {
-    status = worseStatus(status, answerStatus(hub.status, anyAnswered));
-    for (const PortAnswer& port : hub.ports) {
-      status = worseStatus(status, answerStatus(port.status, anyAnswered));
-    }
+HubAnswer askHub(Ludrel::HubStatusReader& reader, const DeviceRecord& hub,
+                 const std::vector<DeviceRecord>& devices) {
+  HubAnswer answer{hub.name, hub.location, hub.devicePath, reader.hubStatus(hub.devicePath), {}};
+  const std::map<int, const DeviceRecord*> children = childrenByPort(hub, devices);
+  // A wider counter, so that a port count of INT_MAX cannot overflow it.
+  for (std::int64_t wide = 1; wide <= hub.portCount; ++wide) {
+    const int port = static_cast<int>(wide);
+    answer.ports.push_back(
+        {port, reader.portStatus(hub.devicePath, port), deviceOnPort(port, hub, children)});
   }
-  return anyAnswered ? status : worseStatus(status, kExitUnknown);
+  return answer;
+}
+
+bool isUnsupported(const Failure& failure) { return failure.name == "LUDREL_ERROR_NOT_SUPPORTED"; }
+
+int answerStatus(const HubAnswer& hub) {
+  int status = statusOf(hub.status);
+  for (const PortAnswer& port : hub.ports) status = worseStatus(status, statusOf(port.status));
+  return status;
+}
+
+int portsExitStatus(const std::vector<HubAnswer>& hubs) {
+  int status = kExitOk;
+  for (const HubAnswer& hub : hubs) status = worseStatus(status, answerStatus(hub));
+  return std::any_of(hubs.begin(), hubs.end(), anyAnswered) ? status
+                                                            : worseStatus(status, kExitUnknown);
 }
 
 }  // namespace HalvexHost

@@ -44,11 +44,24 @@ OverCurrent overCurrentFrom(const std::optional<bool>& now, const std::optional<
 OverCurrent overCurrentOf(const Ludrel::PortStatus& status);
 OverCurrent overCurrentOf(const Ludrel::HubStatus& status);
 
+// Asks the hub for its status and each port's; devices are the hub's neighbours, for the device
+// on each port.
+HubAnswer askHub(Ludrel::HubStatusReader& reader, const DeviceRecord& hub,
+                 const std::vector<DeviceRecord>& devices);
+
 // Asks every hub that the module checks and the library knows a path of (or the one at location,
 // unless it is empty), for its status and each port's; devices carry the library's facts with
 // the port keys read.
 std::vector<HubAnswer> askHubs(const std::vector<DeviceRecord>& devices,
                                const std::string& location);
+
+// Whether the failure says that the system cannot read such a status at all: it then tells
+// nothing of the port, as a port without a count tells nothing of past over-currents.
+bool isUnsupported(const Failure& failure);
+
+// The worst of one hub's answers: 2 an over-current now, 1 a past one or a question not
+// answered (but not one the system cannot answer at all), 0 none.
+int answerStatus(const HubAnswer& hub);
 
 // The worst of the answers by the diagnose convention: 2 an over-current now, 1 a past one or a
 // question not answered, 0 none; 3 when there is no hub or no question got an answer.

@@ -103,15 +103,6 @@ ordered_json hubStatusJson(const Ludrel::HubStatus& status) {
           {"overCurrentChange", optionalJson(status.overCurrentChange)}};
 }
 
-ordered_json deviceJson(const std::optional<PortDevice>& device) {
-  if (!device) return nullptr;
-  const std::optional<UsbId>& id = device->usbId;
-  return {{"key", device->key},
-          {"name", device->name},
-          {"vendorId", id ? ordered_json(hexId(id->vendor)) : ordered_json(nullptr)},
-          {"productId", id ? ordered_json(hexId(id->product)) : ordered_json(nullptr)}};
-}
-
 // The status, or null and the error.
 template <typename T>
 void addAnswer(ordered_json& object, const Result<T>& answer, ordered_json (*toJson)(const T&)) {
@@ -120,6 +111,15 @@ void addAnswer(ordered_json& object, const Result<T>& answer, ordered_json (*toJ
 }
 
 }  // namespace
+
+ordered_json portDeviceJson(const std::optional<PortDevice>& device) {
+  if (!device) return nullptr;
+  const std::optional<UsbId>& id = device->usbId;
+  return {{"key", device->key},
+          {"name", device->name},
+          {"vendorId", id ? ordered_json(hexId(id->vendor)) : ordered_json(nullptr)},
+          {"productId", id ? ordered_json(hexId(id->product)) : ordered_json(nullptr)}};
+}
 
 std::string portDeviceText(const std::optional<PortDevice>& device) {
   if (!device) return "";
@@ -132,13 +132,14 @@ std::string portDeviceText(const std::optional<PortDevice>& device) {
 }
 
 std::string portLine(const PortAnswer& port) {
-  std::string line = "Port " + std::to_string(port.port) + ": ";
-  if (!port.status.ok()) return line + notAsked(port.status.failure());
-  const Ludrel::PortStatus& status = port.status.value();
-  line += wordText(status.statusWord) + " " + wordText(status.changeWord) + flagsText(status);
   const std::string device = portDeviceText(port.device);
-  if (!device.empty()) line += " " + device;
-  return line + " " +
+  const std::string line = "Port " + std::to_string(port.port) + ": ";
+  if (!port.status.ok()) {
+    return line + notAsked(port.status.failure()) + (device.empty() ? "" : " " + device);
+  }
+  const Ludrel::PortStatus& status = port.status.value();
+  return line + wordText(status.statusWord) + " " + wordText(status.changeWord) +
+         flagsText(status) + (device.empty() ? "" : " " + device) + " " +
          overCurrentText(status.flags.overCurrent, status.flags.overCurrentChange,
                          status.overCurrentCount);
 }
@@ -169,7 +170,7 @@ void printHubPorts(const std::vector<HubAnswer>& hubs, std::ostream& out) {
 nlohmann::ordered_json hubPortsJson(const HubAnswer& hub) {
   ordered_json ports = ordered_json::array();
   for (const PortAnswer& port : hub.ports) {
-    ordered_json entry = {{"port", port.port}, {"device", deviceJson(port.device)}};
+    ordered_json entry = {{"port", port.port}, {"device", portDeviceJson(port.device)}};
     addAnswer(entry, port.status, &portStatusJson);
     ports.push_back(entry);
   }

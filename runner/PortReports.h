@@ -29,5 +29,8 @@ void printHubPorts(const std::vector<HubAnswer>& hubs, std::ostream& out);
 
 nlohmann::ordered_json hubPortsJson(const HubAnswer& hub);
 
+// {"key", "name", "vendorId", "productId"}, or null for a free port.
+nlohmann::ordered_json portDeviceJson(const std::optional<PortDevice>& device);
+
 }  // namespace HalvexHost
 }  // namespace KestraDiags

@@ -26,6 +26,7 @@ TEST_F(HostDiagnoseTest, ReportAndExitStatusFollowTheWorstVerdict) {
        "Hot      usb2      OVER-CURRENT     113   *  *  -\n"
        "USB Hub  usb1-4    no verdict       0     *  *  open failed: 503 DEV_ERR_NOT_CONNECTED: " +
            dir.file("gone") + " is not there: the hub is gone\n" +
+           "usb2 port 2: OVER-CURRENT now [key \"k2\"]\n"
            "Summary: 3 hubs checked, 1 without over-current, 1 in over-current, 1 without "
            "verdict.\n",
        ""},
@@ -40,6 +41,7 @@ TEST_F(HostDiagnoseTest, ReportAndExitStatusFollowTheWorstVerdict) {
        "Clean    usb1      no over-current  111   *  *  -\n"
        "Stalled  usb3      no over-current  111   *  *  not every port could be asked: control "
        "transfer stalled\n"
+       "usb3 port 1: not asked: control transfer stalled [key \"k3\"]\n"
        "Summary: 2 hubs checked, 2 without over-current, 0 in over-current, 0 without verdict.\n",
        ""},
       {"no verdict wins over a port that cannot be asked",
@@ -48,6 +50,7 @@ TEST_F(HostDiagnoseTest, ReportAndExitStatusFollowTheWorstVerdict) {
        "Stalled  usb3      no over-current  111   *  *  not every port could be asked: control "
        "transfer stalled\n"
        "USB Hub  usb1-4    no verdict       0     *  *  open failed: 503 DEV_ERR_NOT_CONNECTED: *\n"
+       "usb3 port 1: not asked: control transfer stalled [key \"k3\"]\n"
        "Summary: 2 hubs checked, 1 without over-current, 0 in over-current, 1 without verdict.\n",
        ""},
       {"no hub at all",
@@ -61,12 +64,14 @@ TEST_F(HostDiagnoseTest, ReportAndExitStatusFollowTheWorstVerdict) {
        "HUB      LOCATION  VERDICT          CODE  STARTED*COMPLETED*NOTE\n"
        "Stalled  usb3      no over-current  111   *  *  not every port could be asked: control "
        "transfer stalled\n"
+       "usb3 port 1: not asked: control transfer stalled [key \"k3\"]\n"
        "Summary: 1 hub checked, 1 without over-current, 0 in over-current, 0 without verdict.\n",
        "halvex-host: cannot write " + metrics + ": *\n"},
       {"over-current wins over a metrics file that cannot be written",
        on(machine(hotHub, "hot-only.json"), {"diagnose", "--prometheus", metrics}), 2,
        "HUB  LOCATION  VERDICT       CODE  STARTED*COMPLETED*NOTE\n"
        "Hot  usb2      OVER-CURRENT  113   *  *  -\n"
+       "usb2 port 2: OVER-CURRENT now [key \"k2\"]\n"
        "Summary: 1 hub checked, 0 without over-current, 1 in over-current, 0 without verdict.\n",
        "halvex-host: cannot write " + metrics + ": *\n"},
   });
@@ -92,14 +97,17 @@ TEST_F(HostDiagnoseTest, JsonCarriesTheResultOfEveryHub) {
       "diagnostic": {"name": "Halvex Test", "version": "1.0", "description": "Halvex  Controller Test"},
       "hubs": [{"name": "Clean", "location": "usb1", "open": {"code": 0, "name": "DEV_OPEN_SUCCESS"},
                 "verdict": "no-over-current", "verdictText": "no over-current", "unverified": null,
-                "result": {"testResult": 0, "messageCode": 111, "eventType": 0}},
+                "result": {"testResult": 0, "messageCode": 111, "eventType": 0}, "ports": []},
                {"name": "Hot", "location": "usb2", "open": {"code": 0, "name": "DEV_OPEN_SUCCESS"},
                 "verdict": "over-current", "verdictText": "OVER-CURRENT", "unverified": null,
-                "result": {"testResult": 1, "messageCode": 113, "eventType": 1}},
+                "result": {"testResult": 1, "messageCode": 113, "eventType": 1},
+                "ports": [{"port": 2, "finding": "over-current", "latched": false, "count": null,
+                           "device": {"key": "k2", "name": "", "vendorId": null, "productId": null},
+                           "error": null}]},
                {"name": "USB Hub", "location": "usb1-5",
                 "open": {"code": 500, "name": "DEV_ERR_ACCESS_DENIED"},
                 "verdict": "no-verdict", "verdictText": "no verdict", "unverified": null,
-                "result": {"testResult": 0, "messageCode": 0, "eventType": 2}}],
+                "result": {"testResult": 0, "messageCode": 0, "eventType": 2}, "ports": []}],
       "summary": {"hubs": 3, "noOverCurrent": 1, "overCurrent": 1, "noVerdict": 1},
       "exitStatus": 2})");
   expected["hubs"][0]["devicePath"] = dir.file("n1");
