@@ -10,8 +10,7 @@ constexpr int kSuperSpeedMbps = 5000;
 
 }  // namespace
 
-bool isSuperSpeed(const Usb_Device& record) {
-  const std::string& speed = record.sSpeed;
+bool isSuperSpeed(const std::string& speed) {
   int mbps = 0;
   const auto [end, error] = std::from_chars(speed.data(), speed.data() + speed.size(), mbps);
   return error == std::errc() && end == speed.data() + speed.size() && mbps >= kSuperSpeedMbps;

@@ -5,9 +5,10 @@
 namespace KestraDiags {
 namespace Ludrel {
 
-std::optional<std::uint16_t> portStatusWord(const unsigned char* answer, int length) {
+std::optional<StatusWords> statusWords(const unsigned char* answer, int length) {
   if (answer == nullptr || length < kPortStatusLength) return std::nullopt;
-  return static_cast<std::uint16_t>(answer[0] | (answer[1] << 8));
+  return StatusWords{static_cast<std::uint16_t>(answer[0] | (answer[1] << 8)),
+                     static_cast<std::uint16_t>(answer[2] | (answer[3] << 8))};
 }
 
 int overCurrentAnswer(std::uint16_t portStatus) {

@@ -13,12 +13,17 @@ constexpr int kNoOverCurrent = 0;
 constexpr int kOverCurrent = 2;
 }  // namespace OverCurrentAnswer
 
-// The four bytes a hub answers to GET_STATUS for a port: wPortStatus, then wPortChange, each
-// little-endian.
+// The four bytes a hub answers to GET_STATUS for a port or itself: the status word, then the
+// change word, each little-endian.
 constexpr int kPortStatusLength = 4;
 
-// wPortStatus out of the answer; nothing when fewer than kPortStatusLength bytes came.
-std::optional<std::uint16_t> portStatusWord(const unsigned char* answer, int length);
+struct StatusWords {
+  std::uint16_t status = 0;
+  std::uint16_t change = 0;
+};
+
+// The words of the answer; nothing when fewer than kPortStatusLength bytes came.
+std::optional<StatusWords> statusWords(const unsigned char* answer, int length);
 
 // The answer for a port whose hub reported portStatus. USB 2 hubs and SuperSpeed (USB 3) hubs
 // lay wPortStatus out alike at the two bits read here, bit 0 a device is connected and bit 3 the

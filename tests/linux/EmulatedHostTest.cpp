@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,8 @@
 #include <nlohmann/json.hpp>
 
 #include "ServerMachine.h"
+#include "tests/ludrel/StatusText.h"
+#include "tests/support/Environment.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -97,6 +100,59 @@ TEST_F(EmulatedServer, DiagnoseFindsThePortInOverCurrentAndClearsWithIt) {
     testbed.setOverCurrent(hub, port, false);
     EXPECT_EQ(verdicts(hostJson({"diagnose", "--json"}, 0)), clean);
   }
+}
+
+// What an operator needs told apart, as the library answers it for every port of every hub: a
+// port in over-current on a USB 2 and on a SuperSpeed hub, a hub in over-current of its own that
+// has cut every port, a latched change bit, the kernel's count, and two ports that cannot be
+// asked. A snapshot replays each of them.
+TEST_F(EmulatedServer, PortAndHubStatusAsTheHubsAndTheKernelReportThemAndTheirSnapshotReplays) {
+  testbed.setOverCurrent(ServerMachine::kUsb2Hub, 1, true);
+  testbed.setOverCurrent(ServerMachine::kUsb3Hub, 2, true);
+  testbed.setHubOverCurrent("3-1");
+  testbed.latchOverCurrentChange(ServerMachine::kUsb2Hub, 4);
+  testbed.setOverCurrentCount(ServerMachine::kUsb2Hub, 3, 3);
+  testbed.failPort("usb1", 2, ETIMEDOUT);
+  testbed.failPort("usb1", 3, EPIPE);
+  const std::string expected = R"(usb1: 0x0000/0x0000:
+  1: 0x0103/0x0000: connected enabled powered
+  2: LUDREL_ERROR_TRANSFER: /dev/bus/usb/001/001: GET_STATUS of port 2 failed: Connection timed out; the hub did not answer in time
+  3: LUDREL_ERROR_TRANSFER: /dev/bus/usb/001/001: GET_STATUS of port 3 failed: Broken pipe; the hub refused the request; it may have fewer ports
+  4: 0x0103/0x0000: connected enabled powered
+1-1: 0x0000/0x0000:
+  1: 0x000B/0x0008: connected enabled overCurrent overCurrentChange
+  2: 0x0100/0x0000: powered
+  3: 0x0103/0x0000: connected enabled powered, count 3
+  4: 0x0103/0x0008: connected enabled powered overCurrentChange
+usb2: 0x0000/0x0000:
+  1: 0x0203/0x0000 SuperSpeed: connected enabled powered ?suspended link 0
+  2: 0x02A0/0x0000 SuperSpeed: powered ?suspended link 5
+  3: 0x02A0/0x0000 SuperSpeed: powered ?suspended link 5
+  4: 0x02A0/0x0000 SuperSpeed: powered ?suspended link 5
+2-1: 0x0000/0x0000:
+  1: 0x02A0/0x0000 SuperSpeed: powered ?suspended link 5
+  2: 0x000B/0x0008 SuperSpeed: connected enabled overCurrent overCurrentChange ?suspended link 0
+  3: 0x02A0/0x0000 SuperSpeed: powered ?suspended link 5
+  4: 0x02A0/0x0000 SuperSpeed: powered ?suspended link 5
+usb3: 0x0000/0x0000:
+  1: 0x0103/0x0000: connected enabled powered
+  2: 0x0100/0x0000: powered
+3-1: 0x0002/0x0002: overCurrent overCurrentChange
+  1: 0x0000/0x0000:
+  2: 0x0000/0x0000:
+  3: 0x0000/0x0000:
+  4: 0x0000/0x0000:
+  5: 0x0000/0x0000:
+  6: 0x0000/0x0000:
+)";
+  EXPECT_EQ(statusText::ofMachine(), expected);
+  const std::string file = dir.file("usb.json");
+  EXPECT_EQ(host({"snapshot", file}).exitStatus, 0);
+  setEnvironment("LUDREL_TOPOLOGY", file);
+  // A replayed port fails as a failed query of a topology does, whatever the name it failed with.
+  EXPECT_EQ(statusText::ofMachine(),
+            std::regex_replace(expected, std::regex("LUDREL_ERROR_TRANSFER"), "LUDREL_ERROR_IO"));
+  unsetEnvironment("LUDREL_TOPOLOGY");
 }
 
 TEST_F(EmulatedServer, SnapshotReplaysAsTheSameListTreeAndDiagnosis) {

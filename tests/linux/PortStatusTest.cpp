@@ -35,18 +35,18 @@ TEST(PortStatus, OverCurrentAnswerOfUsb2AndSuperSpeedPorts) {
   }
 }
 
-TEST(PortStatus, TheStatusWordIsTheFirstTwoBytesLittleEndian) {
-  const unsigned char answer[] = {0x0B, 0x05, 0x08, 0x00};
-  EXPECT_EQ(portStatusWord(answer, 8), 0x050B);
-  // The change word that follows does not leak into the status.
-  const unsigned char changed[] = {0x00, 0x01, 0xFF, 0xFF};
-  EXPECT_EQ(portStatusWord(changed, 4), 0x0100);
-  // A short answer has no status.
+TEST(PortStatus, TheWordsAreTwoLittleEndianPairsOfBytes) {
+  const unsigned char answer[] = {0x0B, 0x05, 0x08, 0x01};
+  const auto words = statusWords(answer, 8);
+  ASSERT_TRUE(words);
+  EXPECT_EQ(words->status, 0x050B);
+  EXPECT_EQ(words->change, 0x0108);
+  // A short answer has no words.
   for (const int length : {-1, 0, 1, 2, 3}) {
     SCOPED_TRACE(length);
-    EXPECT_FALSE(portStatusWord(answer, length));
+    EXPECT_FALSE(statusWords(answer, length));
   }
-  EXPECT_FALSE(portStatusWord(nullptr, 4));
+  EXPECT_FALSE(statusWords(nullptr, 4));
 }
 
 }  // namespace

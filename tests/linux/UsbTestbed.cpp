@@ -16,8 +16,9 @@
 
 namespace {
 
-// The hub class request GET_STATUS addressed to a port.
+// The hub class request GET_STATUS addressed to a port, or to the hub itself.
 constexpr unsigned kPortRequestType = 0xA3;
+constexpr unsigned kHubRequestType = 0xA0;
 constexpr unsigned kGetStatus = 0x00;
 // wPortStatus bits as hubs set them; SuperSpeed hubs have power at bit 9, USB 2 hubs at bit 8.
 constexpr unsigned kConnectedAndEnabled = 0x0003;
@@ -25,6 +26,9 @@ constexpr unsigned kOverCurrent = 0x0008;
 constexpr unsigned kSuperSpeedRxDetect = 0x5 << 5;
 // wPortChange: the over-current indicator changed.
 constexpr unsigned kOverCurrentChange = 0x0008;
+// wHubStatus and wHubChange: over-current of the hub's own.
+constexpr unsigned kHubOverCurrent = 0x0002;
+constexpr unsigned kSuperSpeedDisabled = 0x4 << 5;
 
 std::string hex(unsigned value, int digits) {
   char text[16];
@@ -68,11 +72,10 @@ std::string driverLink(const std::string& driver) {
 
 std::string interfaceDescriptions(const EmulatedDevice& device, const std::string& path) {
   std::string text;
-  const std::string owner = device.isRootHub() ? std::to_string(device.bus()) + "-0" : device.name;
   for (std::size_t i = 0; i < device.interfaces.size(); ++i) {
     const EmulatedInterface& interface = device.interfaces[i];
-    text += "P: " + path + "/" + owner + ":1." + std::to_string(i) +
-            "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n";
+    text +=
+        "P: " + path + "/" + device.interface(i) + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n";
     if (!interface.driver.empty()) text += "E: DRIVER=" + interface.driver + "\n";
     text += attributeLines({"bInterfaceClass=" + hex(interface.interfaceClass, 2)}) +
             driverLink(interface.driver) + "\n";
@@ -129,6 +132,10 @@ int EmulatedDevice::port() const {
   return isRootHub() ? 0 : std::stoi(name.substr(name.find_last_of("-.") + 1));
 }
 
+std::string EmulatedDevice::interface(std::size_t number) const {
+  return (isRootHub() ? std::to_string(bus()) + "-0" : name) + ":1." + std::to_string(number);
+}
+
 std::string EmulatedDevice::node() const {
   char path[32];
   std::snprintf(path, sizeof path, "/dev/bus/usb/%03d/%03d", bus(), address);
@@ -145,14 +152,21 @@ struct UsbTestbed::Hub {
   std::mutex mutex;
   std::set<int> connected;
   std::set<int> overCurrent;
+  std::set<int> latched;  // over-current change bits that outlast the over-current
+  bool ownOverCurrent = false;
   std::map<int, int> failures;  // port to errno
 
   unsigned portStatus(int port) const {
+    if (ownOverCurrent) return superSpeed ? kSuperSpeedDisabled : 0;
     const bool on = connected.count(port) != 0;
     const unsigned status = on ? kConnectedAndEnabled : superSpeed ? kSuperSpeedRxDetect : 0;
     // A hub cuts the power of a port in over-current.
     if (overCurrent.count(port) != 0) return status | kOverCurrent;
     return status | (superSpeed ? 0x0200 : 0x0100);
+  }
+  unsigned portChange(int port) const {
+    const bool changed = overCurrent.count(port) != 0 || latched.count(port) != 0;
+    return changed ? kOverCurrentChange : 0;
   }
 };
 
@@ -177,12 +191,15 @@ gboolean answerIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer d
   const auto* request = transfer == nullptr
                             ? nullptr
                             : reinterpret_cast<const usbdevfs_ctrltransfer*>(transfer->data);
-  if (request == nullptr || request->bRequestType != kPortRequestType ||
-      request->bRequest != kGetStatus || request->wLength < 4) {
+  const bool ofPort = request != nullptr && request->bRequestType == kPortRequestType;
+  const bool ofHub =
+      request != nullptr && request->bRequestType == kHubRequestType && request->wIndex == 0;
+  if (request == nullptr || !(ofPort || ofHub) || request->bRequest != kGetStatus ||
+      request->wLength < 4) {
     umockdev_ioctl_client_complete(client, -1, request == nullptr ? ENOTTY : EPIPE);
     return TRUE;
   }
-  const int port = request->wIndex;
+  const int port = ofPort ? request->wIndex : 0;
   std::lock_guard<std::mutex> lock(hub->mutex);
   const auto failure = hub->failures.find(port);
   UMockdevIoctlData* buffer = umockdev_ioctl_data_resolve(
@@ -191,8 +208,9 @@ gboolean answerIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer d
     umockdev_ioctl_client_complete(client, -1, buffer == nullptr ? EFAULT : failure->second);
     return TRUE;
   }
-  const unsigned status = hub->portStatus(port);
-  const unsigned change = hub->overCurrent.count(port) != 0 ? kOverCurrentChange : 0;
+  const unsigned own = hub->ownOverCurrent ? kHubOverCurrent : 0;
+  const unsigned status = ofPort ? hub->portStatus(port) : own;
+  const unsigned change = ofPort ? hub->portChange(port) : own;
   const guint8 answer[] = {guint8(status), guint8(status >> 8), guint8(change), 0};
   std::copy(std::begin(answer), std::end(answer), buffer->data);
   umockdev_ioctl_client_complete(client, 4, 0);
@@ -268,6 +286,25 @@ void UsbTestbed::setOverCurrent(const std::string& hubName, int port, bool on) {
   } else {
     target.overCurrent.erase(port);
   }
+}
+
+void UsbTestbed::latchOverCurrentChange(const std::string& hubName, int port) {
+  Hub& target = hub(hubName);
+  std::lock_guard<std::mutex> lock(target.mutex);
+  target.latched.insert(port);
+}
+
+void UsbTestbed::setHubOverCurrent(const std::string& hubName) {
+  Hub& target = hub(hubName);
+  std::lock_guard<std::mutex> lock(target.mutex);
+  target.ownOverCurrent = true;
+}
+
+void UsbTestbed::setOverCurrentCount(const std::string& hubName, int port, int count) {
+  const std::string interface = "/sys" + m_paths.at(hubName) + "/" + device(hubName).interface(0);
+  const std::string file = hubName + "-port" + std::to_string(port) + "/over_current_count";
+  umockdev_testbed_set_attribute(m_testbed, interface.c_str(), file.c_str(),
+                                 (std::to_string(count) + "\n").c_str());
 }
 
 void UsbTestbed::failPort(const std::string& hubName, int port, int errorNumber) {

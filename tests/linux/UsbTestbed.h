@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <string>
@@ -46,14 +47,16 @@ struct EmulatedDevice {
   bool isHub() const { return deviceClass == 0x09; }
   bool isRootHub() const { return name.rfind("usb", 0) == 0; }
   int bus() const;
-  std::string parentName() const;  // the hub it is on; a root hub's controller
-  int port() const;                // on that hub; 0 for a root hub
-  std::string node() const;        // "/dev/bus/usb/001/002"
+  std::string parentName() const;                   // the hub it is on; a root hub's controller
+  int port() const;                                 // on that hub; 0 for a root hub
+  std::string node() const;                         // "/dev/bus/usb/001/002"
+  std::string interface(std::size_t number) const;  // "1-1:1.0"; a root hub's "1-0:1.0"
 };
 
 // A USB machine that umockdev emulates for this process and the programs it starts: sysfs with
-// the devices, their usbfs nodes, and hubs that answer GET_STATUS for their ports, each port
-// with an over-current bit that a test sets and clears. Only one may exist at a time.
+// the devices, their usbfs nodes, and hubs that answer GET_STATUS for their ports and
+// themselves, each port with an over-current bit that a test sets and clears. Only one may
+// exist at a time.
 class UsbTestbed {
  public:
   UsbTestbed();  // a machine without USB
@@ -69,6 +72,12 @@ class UsbTestbed {
   const EmulatedDevice& device(const std::string& name) const;
 
   void setOverCurrent(const std::string& hubName, int port, bool on);
+  // The port's over-current change bit stays set after its over-current has gone.
+  void latchOverCurrentChange(const std::string& hubName, int port);
+  // The hub reports over-current of its own, with its change bit, and cuts every port.
+  void setHubOverCurrent(const std::string& hubName);
+  // The kernel's count of the port's over-currents, in sysfs under the hub's interface.
+  void setOverCurrentCount(const std::string& hubName, int port, int count);
   // The hub answers GET_STATUS of the port with this error (0: answers again).
   void failPort(const std::string& hubName, int port, int errorNumber);
 

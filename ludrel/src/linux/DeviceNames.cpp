@@ -82,6 +82,12 @@ std::string childDeviceName(const DevicePlace& hub, int port) {
   return deviceName(child);
 }
 
+std::string hubInterfaceName(const std::string& hubName) {
+  const std::optional<DevicePlace> place = parseDeviceName(hubName);
+  const bool rootHub = place && place->ports.empty();
+  return (rootHub ? std::to_string(place->bus) + "-0" : hubName) + ":1.0";
+}
+
 std::optional<std::string> deviceOfInterface(std::string_view interfaceName) {
   const std::size_t colon = interfaceName.find(':');
   if (colon == std::string_view::npos) return std::nullopt;

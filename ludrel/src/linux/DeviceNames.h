@@ -31,6 +31,11 @@ std::string childDeviceName(const DevicePlace& hub, int port);
 // "B-0:C.I", so "2-0:1.0" is "usb2". Nothing for a name that is not an interface's.
 std::optional<std::string> deviceOfInterface(std::string_view interfaceName);
 
+// The interface the hub driver binds of the hub called hubName, under which the kernel lists
+// its ports: "usb2" is "2-0:1.0", "1-1" is "1-1:1.0". Hubs have one configuration, with one
+// interface.
+std::string hubInterfaceName(const std::string& hubName);
+
 // The usbfs node of a device: bus 1, address 2 is "/dev/bus/usb/001/002".
 std::string usbfsNodePath(int bus, int address);
 

@@ -16,8 +16,9 @@ namespace KestraDiags {
 namespace Ludrel {
 namespace {
 
-// Device to host, class request, recipient "other" (a port).
+// Device to host, class request, recipient "other" (a port) or the device (the hub itself).
 constexpr std::uint8_t kPortRequestType = 0xA3;
+constexpr std::uint8_t kHubRequestType = 0xA0;
 constexpr std::uint8_t kGetStatus = 0x00;
 constexpr unsigned int kTimeoutMilliseconds = 1000;
 // A signal may cut a request short; it is tried this often.
@@ -42,10 +43,11 @@ class OwnDescriptor {
   int m_error;
 };
 
-Result<std::uint16_t> askPort(int descriptor, const std::string& hub, int port) {
+// GET_STATUS of the port, or of the hub itself for port 0.
+Result<StatusWords> askStatus(int descriptor, const std::string& hub, int port) {
   unsigned char answer[kPortStatusLength] = {};
   usbdevfs_ctrltransfer request = {};
-  request.bRequestType = kPortRequestType;
+  request.bRequestType = port == 0 ? kHubRequestType : kPortRequestType;
   request.bRequest = kGetStatus;
   request.wValue = 0;
   request.wIndex = static_cast<std::uint16_t>(port);
@@ -58,24 +60,30 @@ Result<std::uint16_t> askPort(int descriptor, const std::string& hub, int port) 
     if (length < 0 && errno != EINTR) return transferFailure(hub, port, errno);
   }
   if (length < 0) return transferFailure(hub, port, EINTR);
-  const std::optional<std::uint16_t> status = portStatusWord(answer, length);
-  if (!status) return shortReplyFailure(hub, port, length);
-  return *status;
+  const std::optional<StatusWords> words = statusWords(answer, length);
+  if (!words) return shortReplyFailure(hub, port, length);
+  return *words;
+}
+
+Result<StatusWords> askOwnNode(const std::string& hub, int port) {
+  const OwnDescriptor node(hub);
+  if (node.descriptor() < 0) return nodeOpenFailure(hub, node.error());
+  return askStatus(node.descriptor(), hub, port);
 }
 
 }  // namespace
 
-Result<std::uint16_t> readPortStatus(const std::string& hub, int port, void* handle) {
+Result<StatusWords> readPortStatus(const std::string& hub, int port, void* handle) {
   // The port number travels in the low byte of wIndex.
   if (port < 1 || port > HubLimits::kMostPorts) return badPortFailure(hub, port);
   if (handle != nullptr) {
     // The module's handle of an opened hub is its file descriptor.
-    return askPort(static_cast<int>(reinterpret_cast<std::intptr_t>(handle)), hub, port);
+    return askStatus(static_cast<int>(reinterpret_cast<std::intptr_t>(handle)), hub, port);
   }
-  const OwnDescriptor node(hub);
-  if (node.descriptor() < 0) return nodeOpenFailure(hub, node.error());
-  return askPort(node.descriptor(), hub, port);
+  return askOwnNode(hub, port);
 }
+
+Result<StatusWords> readHubStatus(const std::string& hub) { return askOwnNode(hub, 0); }
 
 }  // namespace Ludrel
 }  // namespace KestraDiags

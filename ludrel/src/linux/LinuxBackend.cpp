@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "HubLayout.h"
 #include "PortStatus.h"
 #include "linux/DeviceNames.h"
 #include "linux/HubControl.h"
@@ -113,9 +114,37 @@ Result<bool> LinuxBackend::portKey(const std::string& hub, int port, std::string
 }
 
 Result<int> LinuxBackend::overCurrentState(const std::string& hub, int port, void* handle) {
-  const Result<std::uint16_t> status = readPortStatus(hub, port, handle);
-  if (!status.ok()) return status.failure();
-  return overCurrentAnswer(status.value());
+  const Result<StatusWords> words = readPortStatus(hub, port, handle);
+  if (!words.ok()) return words.failure();
+  return overCurrentAnswer(words.value().status);
+}
+
+Result<PortStatus> LinuxBackend::portStatus(const std::string& hub, int port) {
+  const Result<std::string> name = hubName(hub);
+  if (!name.ok()) return name.failure();
+  const Result<StatusWords> words = readPortStatus(hub, port, nullptr);
+  if (!words.ok()) return words.failure();
+  const std::string directory = std::string(kUsbDevicesDirectory) + "/" + name.value();
+  PortStatus answer;
+  answer.statusWord = words.value().status;
+  answer.changeWord = words.value().change;
+  answer.superSpeed =
+      isSuperSpeed(trimmedAttribute(readSysfsAttribute(directory + "/speed").value_or("")));
+  answer.flags = decodePortStatus(*answer.statusWord, *answer.changeWord, answer.superSpeed);
+  // Recent kernels count each over-current of a port; older ones have no such file.
+  const std::optional<std::string> count =
+      readSysfsAttribute(directory + "/" + hubInterfaceName(name.value()) + "/" + name.value() +
+                         "-port" + std::to_string(port) + "/over_current_count");
+  if (const std::optional<int> number = count ? decimalAttribute(*count) : std::nullopt) {
+    answer.overCurrentCount = static_cast<std::uint32_t>(*number);
+  }
+  return answer;
+}
+
+Result<HubStatus> LinuxBackend::hubStatus(const std::string& hub) {
+  const Result<StatusWords> words = readHubStatus(hub);
+  if (!words.ok()) return words.failure();
+  return decodeHubStatus(words.value().status, words.value().change);
 }
 
 }  // namespace Ludrel

@@ -19,6 +19,8 @@ class LinuxBackend : public Backend {
   void completeRecord(std::size_t index, Usb_Device& record) override;
   Result<bool> portKey(const std::string& hub, int port, std::string& key) override;
   Result<int> overCurrentState(const std::string& hub, int port, void* handle) override;
+  Result<PortStatus> portStatus(const std::string& hub, int port) override;
+  Result<HubStatus> hubStatus(const std::string& hub) override;
 
  private:
   // Names from usb.ids; the database is read at the first device that needs it.

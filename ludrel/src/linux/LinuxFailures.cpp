@@ -11,8 +11,9 @@ namespace {
 
 std::string reasonOf(int errorNumber) { return std::generic_category().message(errorNumber); }
 
+// Port 0 is the hub itself.
 std::string portText(const std::string& hub, int port) {
-  return hub + ": GET_STATUS of port " + std::to_string(port);
+  return hub + ": GET_STATUS of " + (port == 0 ? "the hub" : "port " + std::to_string(port));
 }
 
 // What a failed hub request most likely means, for the errors usbfs gives.

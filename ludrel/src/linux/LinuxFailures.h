@@ -32,7 +32,8 @@ Failure noSuchHubFailure(const std::string& hub);
 // The port number cannot be put into a hub request.
 Failure badPortFailure(const std::string& hub, int port);
 
-// The GET_STATUS request of a port failed, or its answer was too short.
+// The GET_STATUS request of a port, or of the hub itself for port 0, failed, or its answer was
+// too short.
 Failure transferFailure(const std::string& hub, int port, int errorNumber);
 Failure shortReplyFailure(const std::string& hub, int port, int length);
 

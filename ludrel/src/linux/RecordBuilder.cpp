@@ -122,14 +122,15 @@ std::string portPath(const DevicePlace& place) {
 }
 
 std::string rootHubName(const Usb_Device& record) {
-  return isSuperSpeed(record) ? "USB Root Hub (USB 3.0)" : "USB Root Hub";
+  return isSuperSpeed(record.sSpeed) ? "USB Root Hub (USB 3.0)" : "USB Root Hub";
 }
 
 // The kernel never reports more ports than a hub descriptor can count, but sysfs may be a stand-in.
 // A device that claims more reports none and, when it seemed to work, the error status: its
 // users walk every port, and a hub without port checks must not count as a pass.
 void refuseImpossiblePortCount(Usb_Device& record) {
-  const int most = isSuperSpeed(record) ? HubLimits::kMostSuperSpeedPorts : HubLimits::kMostPorts;
+  const int most =
+      isSuperSpeed(record.sSpeed) ? HubLimits::kMostSuperSpeedPorts : HubLimits::kMostPorts;
   if (record.nNumofPorts <= most) return;
   record.nNumofPorts = 0;
   if (record.nDevStatus == LinuxDeviceStatus::kWorking) {

@@ -203,5 +203,9 @@ SysfsController readController(const std::string& rootHubName) {
   return controller;
 }
 
+std::optional<std::string> readSysfsAttribute(const std::string& path) {
+  return readAttribute(path);
+}
+
 }  // namespace Ludrel
 }  // namespace KestraDiags

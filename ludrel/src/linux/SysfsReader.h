@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "ludrel/Result.h"
 #include "linux/SysfsDevice.h"
+#include "ludrel/Result.h"
 
 namespace KestraDiags {
 namespace Ludrel {
@@ -19,6 +19,9 @@ Result<std::vector<SysfsUsbDevice>> readUsbDevices();
 
 // The device of that name without its interfaces; nothing when it is not there.
 std::optional<SysfsUsbDevice> readUsbDevice(const std::string& name);
+
+// The text of a sysfs attribute file, newline included; nothing when it cannot be read.
+std::optional<std::string> readSysfsAttribute(const std::string& path);
 
 // The host controller of the root hub of that name.
 SysfsController readController(const std::string& rootHubName);

@@ -50,7 +50,7 @@ std::vector<PortState> readPortStates(const Json& value, std::int32_t portCount)
 // says no more than a port the file does not list.
 std::optional<PortState> writtenPortState(PortState state, const DeviceEntry& hub) {
   if (state.portStatus ==
-      impliedPortStatus(state, isSuperSpeed(hub.record), hub.hubStatus.value_or(0))) {
+      impliedPortStatus(state, isSuperSpeed(hub.record.sSpeed), hub.hubStatus.value_or(0))) {
     state.portStatus.reset();
   }
   if (state.portChange == 0) state.portChange.reset();

@@ -81,7 +81,7 @@ SimulatedHub simulatedHub(DeviceEntry& entry) {
   SimulatedHub hub;
   if (entry.portStates) hub.ports = std::move(*entry.portStates);
   hub.portCount = entry.record.nNumofPorts;
-  hub.superSpeed = isSuperSpeed(entry.record);
+  hub.superSpeed = isSuperSpeed(entry.record.sSpeed);
   hub.status = entry.hubStatus.value_or(0);
   hub.change = entry.hubChange.value_or(0);
   return hub;
