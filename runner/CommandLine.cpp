@@ -31,6 +31,7 @@ constexpr const char* kMainFooter =
     "  halvex-host --no-log diagnose --json\n"
     "  halvex-host diagnose --prometheus /var/lib/prometheus/node-exporter/halvex.prom\n"
     "  halvex-host --module ./libhalvex.so list --json\n"
+    "  halvex-host ports --location 1-2\n"
     "\n";
 
 constexpr const char* kListFooter =
@@ -48,6 +49,10 @@ constexpr const char* kDiagnoseFooter =
     "\nEach hub is opened through the module, tested and closed again; one line per hub gives\n"
     "its verdict (no over-current, OVER-CURRENT, no verdict), the test's message code (111 no\n"
     "over-current, 113 over-current, 0 none) and the test's start and completion times.\n"
+    "Then the hubs and ports themselves are asked, as ports does; one line each names a port\n"
+    "in over-current now and the device on it, a hub in over-current of its own (it cuts\n"
+    "all its ports), a port with a past over-current (latched or counted) and every port\n"
+    "that could not be asked.\n"
     "\nExamples:\n"
     "  halvex-host diagnose\n"
     "  halvex-host diagnose --json\n"
@@ -55,15 +60,16 @@ constexpr const char* kDiagnoseFooter =
     "  halvex-host --no-log diagnose --watch 60\n";
 
 constexpr const char* kPortsFooter =
-    "\nOne block per hub: a line naming it, its own status, then one line per port:\n"
-    "  Port 2: 0108 0008 power oc connect oc-change [04d9:1702 USB Keyboard, key \"...\"]\n"
-    "          over-current: now, latched, count 3\n"
-    "(one line): the hub's status and change words in hexadecimal (\"----\" where the system\n"
-    "does not give them), the flags that are set (a flag the system does not tell is shown\n"
-    "with \"?\"; a SuperSpeed port shows its link state, such as U0), the device on the port\n"
-    "(vendor:product, name, the key of the hub's cache), and over-current now, past (latched\n"
-    "or counted) or none, with the system's count where it keeps one. A port or hub that\n"
-    "could not be asked says \"not asked:\" and why.\n"
+    "\nOne block per hub: a line naming it, its own status line, then one line per port:\n"
+    "  Port 2: 050b 0008 power oc enable connect oc-change [04d9:1702 ...] over-current: now\n"
+    "The status and change words in hexadecimal (\"----\" where the system does not give\n"
+    "them); the flags that are set: power, the link state of a SuperSpeed port (U0, U3,\n"
+    "Rx.Detect ...), reset, oc (over-current now), suspend, enable, connect, oc-change (the\n"
+    "over-current change bit the hub latched); a flag the system does not tell shows \"?\".\n"
+    "Then the device on the port (vendor:product and name where known, the key of the hub's\n"
+    "cache) and over-current now, past (latched or counted), none or unknown, with the\n"
+    "system's count where it keeps one. A port or hub that could not be asked says\n"
+    "\"not asked:\" and why. Nothing here switches a port's power.\n"
     "\nExamples:\n"
     "  halvex-host ports\n"
     "  halvex-host ports --location usb1 --json\n";
@@ -116,7 +122,8 @@ std::string failureLine(const CLI::App*, const CLI::Error& error) {
 std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options) {
   CLI::App app{
       "Loads the Halvex USB diagnostics module the way the diagnostics framework does, lists\n"
-      "the USB devices it finds and runs its hub over-current test.",
+      "the USB devices it finds, runs its hub over-current test and shows each hub port's\n"
+      "status.",
       "halvex-host"};
   app.failure_message(failureLine);
   app.set_version_flag("--version", HALVEX_HOST_VERSION);
