@@ -48,21 +48,10 @@ std::string flagsText(const Ludrel::PortStatus& status) {
 // answer gives.
 std::string overCurrentText(const std::optional<bool>& now, const std::optional<bool>& latched,
                             const std::optional<std::uint32_t>& count) {
-  std::string text = "over-current: ";
-  switch (overCurrentFrom(now, latched, count)) {
-    case OverCurrent::Now:
-      text += "now";
-      break;
-    case OverCurrent::Past:
-      text += "past";
-      break;
-    case OverCurrent::None:
-      text += "none";
-      break;
-    case OverCurrent::Unknown:
-      text += "unknown";
-      break;
-  }
+  // By OverCurrent's order.
+  static const char* const kStates[] = {"none", "past", "now", "unknown"};
+  std::string text = std::string("over-current: ") +
+                     kStates[static_cast<int>(overCurrentFrom(now, latched, count))];
   if (latched.value_or(false)) text += ", latched";
   if (count) text += ", count " + std::to_string(*count);
   return text;

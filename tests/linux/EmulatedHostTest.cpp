@@ -45,6 +45,19 @@ class EmulatedServer : public ::testing::Test {
     return Json::parse(done.out);
   }
 
+  // A port in over-current on a USB 2 and on a SuperSpeed hub, a hub in over-current of its own
+  // that has cut every port, a latched change bit, the kernel's count of 3, and two ports that
+  // cannot be asked.
+  void setUpPortCases() {
+    testbed.setOverCurrent(ServerMachine::kUsb2Hub, 1, true);
+    testbed.setOverCurrent(ServerMachine::kUsb3Hub, 2, true);
+    testbed.setHubOverCurrent("3-1");
+    testbed.latchOverCurrentChange(ServerMachine::kUsb2Hub, 4);
+    testbed.setOverCurrentCount(ServerMachine::kUsb2Hub, 3, 3);
+    testbed.failPort("usb1", 2, ETIMEDOUT);
+    testbed.failPort("usb1", 3, EPIPE);
+  }
+
   UsbTestbed testbed;
   TempDir dir;
 };
@@ -107,13 +120,7 @@ TEST_F(EmulatedServer, DiagnoseFindsThePortInOverCurrentAndClearsWithIt) {
 // has cut every port, a latched change bit, the kernel's count, and two ports that cannot be
 // asked. A snapshot replays each of them.
 TEST_F(EmulatedServer, PortAndHubStatusAsTheHubsAndTheKernelReportThemAndTheirSnapshotReplays) {
-  testbed.setOverCurrent(ServerMachine::kUsb2Hub, 1, true);
-  testbed.setOverCurrent(ServerMachine::kUsb3Hub, 2, true);
-  testbed.setHubOverCurrent("3-1");
-  testbed.latchOverCurrentChange(ServerMachine::kUsb2Hub, 4);
-  testbed.setOverCurrentCount(ServerMachine::kUsb2Hub, 3, 3);
-  testbed.failPort("usb1", 2, ETIMEDOUT);
-  testbed.failPort("usb1", 3, EPIPE);
+  setUpPortCases();
   const std::string expected = R"(usb1: 0x0000/0x0000:
   1: 0x0103/0x0000: connected enabled powered
   2: LUDREL_ERROR_TRANSFER: /dev/bus/usb/001/001: GET_STATUS of port 2 failed: Connection timed out; the hub did not answer in time
@@ -157,13 +164,7 @@ usb3: 0x0000/0x0000:
 
 // The same cases as the operator sees them: diagnose names each port and what was on it.
 TEST_F(EmulatedServer, DiagnoseNamesEachPortItsDeviceAndThePortsNotAsked) {
-  testbed.setOverCurrent(ServerMachine::kUsb2Hub, 1, true);
-  testbed.setOverCurrent(ServerMachine::kUsb3Hub, 2, true);
-  testbed.setHubOverCurrent("3-1");
-  testbed.latchOverCurrentChange(ServerMachine::kUsb2Hub, 4);
-  testbed.setOverCurrentCount(ServerMachine::kUsb2Hub, 3, 3);
-  testbed.failPort("usb1", 2, ETIMEDOUT);
-  testbed.failPort("usb1", 3, EPIPE);
+  setUpPortCases();
   const ProgramRun run = host({"diagnose"});
   EXPECT_EQ(run.exitStatus, 2) << run.err;
   const std::string ok = "111   T  T  -\n";
