@@ -1,5 +1,7 @@
 #include "PortReports.h"
 
+#include <iterator>
+
 namespace KestraDiags {
 namespace HalvexHost {
 

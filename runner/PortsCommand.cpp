@@ -21,9 +21,10 @@ PortsRun askModuleHubs(const HalvexModule& module, const HostOptions& options) {
   addLibraryFacts(devices, PortKeys::Read);
   run.hubs = askHubs(devices, options.location);
   run.failure = enumeration.failure;
-  if (!run.failure && run.hubs.empty() && !options.location.empty()) {
-    run.failure = Failure{"NO_SUCH_HUB", "no hub that the over-current test checks is at " +
-                                             singleLine(options.location)};
+  if (!run.failure && run.hubs.empty()) {
+    const std::string where =
+        options.location.empty() ? "" : " is at " + singleLine(options.location);
+    run.failure = Failure{"NO_HUB", "no hub that the over-current test checks" + where};
   }
   return run;
 }
