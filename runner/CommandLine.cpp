@@ -5,6 +5,7 @@
 
 #include "CommandLine.h"
 #include "HostOutput.h"
+#include "UsbId.h"
 
 namespace KestraDiags {
 namespace HalvexHost {
@@ -13,12 +14,14 @@ namespace {
 
 constexpr const char* kExitStatusText =
     "Exit status:\n"
-    "  0  success; for diagnose: every hub was checked and none is in over-current\n"
-    "  1  diagnose: no over-current found, but the USB library could not ask every port\n"
-    "  2  diagnose: a port of at least one hub is in over-current\n"
+    "  0  success; for diagnose and ports: every hub was checked and none is in over-current\n"
+    "  1  diagnose, ports: no over-current now, but a port or hub was in over-current before\n"
+    "     (latched or counted), or the USB library could not ask every port\n"
+    "  2  diagnose, ports: a hub or a port of one is in over-current\n"
     "  3  the run could not be made (bad command line, module or topology file refused or\n"
     "     unreadable, export missing, device list unreadable), an output file or standard\n"
-    "     output could not be written, a hub got no verdict, or there was no hub to check\n"
+    "     output could not be written, a hub got no verdict, no hub or port answered, or\n"
+    "     there was no hub to check\n"
     "When several apply, 2 outranks 3, and 3 outranks 1.\n";
 
 constexpr const char* kMainFooter =
@@ -28,26 +31,48 @@ constexpr const char* kMainFooter =
     "  halvex-host --no-log diagnose --json\n"
     "  halvex-host diagnose --prometheus /var/lib/prometheus/node-exporter/halvex.prom\n"
     "  halvex-host --module ./libhalvex.so list --json\n"
+    "  halvex-host ports --location 1-2\n"
     "\n";
 
 constexpr const char* kListFooter =
     "\nColumns: NAME, CLASS (the module's class key), STATUS (ok, error, disabled, not present,\n"
-    "not configured), LOCATION, PARENT LOCATION, DESCRIPTOR (set only for the hubs the\n"
-    "over-current test checks), MANUFACTURER, SERIAL, FIRMWARE; \"-\" marks an empty field.\n"
+    "not configured), ID (vendor:product as the USB library reads it), LOCATION, PARENT\n"
+    "LOCATION, DESCRIPTOR (set only for the hubs the over-current test checks), MANUFACTURER,\n"
+    "SERIAL, FIRMWARE; \"-\" marks an empty or unknown field.\n"
     "\nExamples:\n"
     "  halvex-host --topology examples/desktop.json list\n"
     "  halvex-host list --tree\n"
+    "  halvex-host list --id 1d6b --location usb1\n"
     "  halvex-host list --json | jq '.devices[] | select(.class == \"USB_ROOT_HUB\")'\n";
 
 constexpr const char* kDiagnoseFooter =
     "\nEach hub is opened through the module, tested and closed again; one line per hub gives\n"
     "its verdict (no over-current, OVER-CURRENT, no verdict), the test's message code (111 no\n"
     "over-current, 113 over-current, 0 none) and the test's start and completion times.\n"
+    "Then the hubs and ports themselves are asked, as ports does; one line each names a port\n"
+    "in over-current now and the device on it, a hub in over-current of its own (it cuts\n"
+    "all its ports), a port with a past over-current (latched or counted) and every port\n"
+    "that could not be asked.\n"
     "\nExamples:\n"
     "  halvex-host diagnose\n"
     "  halvex-host diagnose --json\n"
     "  halvex-host diagnose --prometheus /var/lib/prometheus/node-exporter/halvex.prom\n"
     "  halvex-host --no-log diagnose --watch 60\n";
+
+constexpr const char* kPortsFooter =
+    "\nOne block per hub: a line naming it, its own status line, then one line per port:\n"
+    "  Port 2: 050b 0008 power oc enable connect oc-change [04d9:1702 ...] over-current: now\n"
+    "The status and change words in hexadecimal (\"----\" where the system does not give\n"
+    "them); the flags that are set: power, the link state of a SuperSpeed port (U0, U3,\n"
+    "Rx.Detect ...), reset, oc (over-current now), suspend, enable, connect, oc-change (the\n"
+    "over-current change bit the hub latched); a flag the system does not tell shows \"?\".\n"
+    "Then the device on the port (vendor:product and name where known, the key of the hub's\n"
+    "cache) and over-current now, past (latched or counted), none or unknown, with the\n"
+    "system's count where it keeps one. A port or hub that could not be asked says\n"
+    "\"not asked:\" and why. Nothing here switches a port's power.\n"
+    "\nExamples:\n"
+    "  halvex-host ports\n"
+    "  halvex-host ports --location usb1 --json\n";
 
 constexpr const char* kSnapshotFooter =
     "\nThe file is a topology for the USB library's simulated backend: attach it to a bug\n"
@@ -69,6 +94,19 @@ const CLI::Validator kWholeSeconds(
     },
     "", "");
 
+// Lower or upper case, as lsusb -d takes it.
+const CLI::Validator kUsbId(
+    [](const std::string& text) {
+      return parseUsbIdFilter(text)
+                 ? std::string()
+                 : "expected VVVV or VVVV:PPPP in hexadecimal, not \"" + text + "\"";
+    },
+    "", "");
+
+const CLI::Validator kLocation(
+    [](const std::string& text) { return text.empty() ? "the location is empty" : std::string(); },
+    "", "");
+
 // An empty path would otherwise stand for the option's default.
 const CLI::Validator kPath(
     [](const std::string& text) { return text.empty() ? "the path is empty" : std::string(); }, "",
@@ -84,7 +122,8 @@ std::string failureLine(const CLI::App*, const CLI::Error& error) {
 std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options) {
   CLI::App app{
       "Loads the Halvex USB diagnostics module the way the diagnostics framework does, lists\n"
-      "the USB devices it finds and runs its hub over-current test.",
+      "the USB devices it finds, runs its hub over-current test and shows each hub port's\n"
+      "status.",
       "halvex-host"};
   app.failure_message(failureLine);
   app.set_version_flag("--version", HALVEX_HOST_VERSION);
@@ -125,6 +164,14 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
   list->add_flag("--json", options.json,
                  "Print one JSON document with every field, the device\n"
                  "path and the hub cache.");
+  list->add_option("--location", options.location, "Only the device at this location.")
+      ->type_name("LOC")
+      ->check(kLocation);
+  list->add_option("--id", options.idFilter,
+                   "Only the devices with this vendor ID, and product ID\n"
+                   "where given (hexadecimal, as lsusb -d).")
+      ->type_name("VVVV[:PPPP]")
+      ->check(kUsbId);
 
   CLI::App* diagnose = app.add_subcommand(
       "diagnose", "Run the over-current test on every hub that the test supports.");
@@ -143,6 +190,14 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
                    "exit with 0.")
       ->type_name("SECONDS")
       ->check(kWholeSeconds);
+
+  CLI::App* ports =
+      app.add_subcommand("ports", "Show the status of each port of the hubs the test checks.");
+  ports->footer(std::string(kPortsFooter) + "\n" + kExitStatusText);
+  ports->add_option("--location", options.location, "Only the hub at this location.")
+      ->type_name("LOC")
+      ->check(kLocation);
+  ports->add_flag("--json", options.json, "Print one JSON document.");
 
   CLI::App* snapshot =
       app.add_subcommand("snapshot", "Write the USB devices and hub ports as a topology file.");
@@ -163,9 +218,9 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
       if (!app.get_subcommands().empty() || words.empty() || words.front().rfind('-', 0) == 0) {
         throw;
       }
-      throw CLI::ExtrasError(
-          "Unknown command: " + words.front() + " (the commands are list, diagnose and snapshot)",
-          CLI::ExitCodes::ExtrasError);
+      throw CLI::ExtrasError("Unknown command: " + words.front() +
+                                 " (the commands are list, diagnose, ports and snapshot)",
+                             CLI::ExitCodes::ExtrasError);
     }
     if (app.get_subcommands().empty()) throw CLI::RequiredError::Subcommand(1);
     // Said here rather than with excludes(), which would clutter both options' help lines.
@@ -175,6 +230,7 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
     return status == 0 ? kExitOk : kExitUnknown;
   }
   options.command = diagnose->parsed()   ? Command::Diagnose
+                    : ports->parsed()    ? Command::Ports
                     : snapshot->parsed() ? Command::Snapshot
                                          : Command::List;
   return std::nullopt;

@@ -9,7 +9,7 @@
 namespace KestraDiags {
 namespace HalvexHost {
 
-enum class Command { List, Diagnose, Snapshot };
+enum class Command { List, Diagnose, Ports, Snapshot };
 
 // Everything the command line says.
 struct HostOptions {
@@ -20,6 +20,8 @@ struct HostOptions {
   Command command = Command::List;
   bool tree = false;
   bool json = false;
+  std::string location;            // list and ports: empty for every device or hub
+  std::string idFilter;            // VVVV[:PPPP]; empty: any ID
   std::string prometheusFile;      // empty: none; "-": standard output
   unsigned int watchSeconds = 0;   // 0: one run
   std::string snapshotFile = "-";  // "-": standard output
@@ -32,7 +34,8 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
 // The commands. Each prints its report on out and one line for each failure on err, and returns
 // the exit status.
 
-// list: the table, the tree or the JSON document. 0, or 3.
+// list: the table, the tree or the JSON document, of the devices --location and --id pick. 0, or
+// 3.
 int runList(const Result<HalvexModule>& module, const HostOptions& options, std::ostream& out,
             std::ostream& err);
 
@@ -40,6 +43,12 @@ int runList(const Result<HalvexModule>& module, const HostOptions& options, std:
 // of the run (0 after a stopped watch).
 int runDiagnose(const Result<HalvexModule>& module, const HostOptions& options, std::ostream& out,
                 std::ostream& err);
+
+// ports: the status of each port of every hub the module checks (or of the one at --location),
+// and of each such hub, as the USB library's status reader answers. 2 an over-current now, 1 a
+// past one or a question without answer, 3 no answer at all or no such hub, else 0.
+int runPorts(const Result<HalvexModule>& module, const HostOptions& options, std::ostream& out,
+             std::ostream& err);
 
 // snapshot [FILE]: the USB devices as the USB library sees them, with the hubs' ports, written as
 // a topology file that --topology replays (to out without FILE). Asks the library directly; the

@@ -67,7 +67,7 @@ HubCheck checkHub(Diag::IDiagnostics& diagnostic, DeviceEnum::IDevice& device,
   return check;
 }
 
-int hubStatus(const HubCheck& hub) {
+int verdictStatus(const HubCheck& hub) {
   switch (hub.verdict) {
     case Verdict::OverCurrent:
       return kExitCritical;
@@ -77,6 +77,13 @@ int hubStatus(const HubCheck& hub) {
       break;
   }
   return hub.unverified.empty() ? kExitOk : kExitWarning;
+}
+
+// The module's verdict, and what the hub and its ports answer: the hub's own over-current, which
+// the module does not ask, is critical too.
+int hubStatus(const HubCheck& hub) {
+  const int status = verdictStatus(hub);
+  return hub.ports ? worseStatus(status, answerStatus(*hub.ports)) : status;
 }
 
 Diagnosis failedDiagnosis(const Failure& error) {
@@ -129,11 +136,15 @@ Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled) {
       diagnosis.diagnostic = identityOf(*diagnostic);
       const std::vector<DeviceEnum::VirtualDevice>& devices = enumeration.deviceList();
       std::vector<DeviceRecord> records = describeDevices(devices);
-      addHubFacts(records);
+      addLibraryFacts(records, PortKeys::Read);
+      Ludrel::HubStatusReader reader;
       for (std::size_t index = 0; index < devices.size(); ++index) {
         DeviceEnum::IDevice* device = devices[index].getDevice();
         if (diagnostic->isDeviceSupportedByTest(device, kOverCurrentTest)) {
-          diagnosis.hubs.push_back(checkHub(*diagnostic, *device, records[index]));
+          HubCheck check = checkHub(*diagnostic, *device, records[index]);
+          // Once the module has closed the hub again.
+          if (!check.devicePath.empty()) check.ports = askHub(reader, records[index], records);
+          diagnosis.hubs.push_back(std::move(check));
         }
       }
     }

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "HostOutput.h"
+#include "HubPorts.h"
 
 namespace KestraDiags {
 namespace HalvexHost {
@@ -30,6 +31,9 @@ struct HubCheck {
   Verdict verdict = Verdict::NoVerdict;
   // Why the USB library could not ask every port, though no port answered over-current.
   std::string unverified;
+  // What the hub and its ports answer the USB library's status reader; unset where the library
+  // gives no device path for the hub.
+  std::optional<HubAnswer> ports;
 };
 
 struct DiagnosticIdentity {

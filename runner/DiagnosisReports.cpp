@@ -3,6 +3,7 @@
 
 #include "Diagnosis.h"
 #include "HostOutput.h"
+#include "PortFindings.h"
 #include "device/OpenResult.h"
 
 namespace KestraDiags {
@@ -165,7 +166,8 @@ nlohmann::ordered_json hubJson(const HubCheck& hub) {
           {"verdictText", verdictText(hub.verdict)},
           {"unverified", hub.unverified.empty() ? nlohmann::ordered_json(nullptr)
                                                 : nlohmann::ordered_json(hub.unverified)},
-          {"result", result}};
+          {"result", result},
+          {"ports", hub.ports ? findingsJson(*hub.ports) : nlohmann::ordered_json(nullptr)}};
 }
 
 // Label values escape the backslash, the double quote and the line feed.
@@ -193,8 +195,62 @@ std::string hubLabels(const HubCheck& hub) {
   return "{hub=\"" + labelValue(hub.name) + "\",location=\"" + labelValue(hub.location) + "\"}";
 }
 
-void family(std::ostream& out, const char* name, const char* help) {
-  out << "# HELP " << name << ' ' << help << '\n' << "# TYPE " << name << " gauge\n";
+void family(std::ostream& out, const char* name, const char* help, const char* type = "gauge") {
+  out << "# HELP " << name << ' ' << help << '\n' << "# TYPE " << name << ' ' << type << '\n';
+}
+
+std::string portLabels(const HubCheck& hub, int port) {
+  std::string labels = hubLabels(hub);
+  labels.insert(labels.size() - 1, ",port=\"" + std::to_string(port) + "\"");
+  return labels;
+}
+
+// One sample per port of the hubs the status reader answered for, where the answer tells the
+// value.
+template <typename Value>
+void portSamples(std::ostream& out, const Diagnosis& diagnosis, const char* name, Value value) {
+  for (const HubCheck& hub : diagnosis.hubs) {
+    if (!hub.ports) continue;
+    for (const PortAnswer& port : hub.ports->ports) {
+      if (!port.status.ok()) continue;
+      if (const auto sample = value(port.status.value())) {
+        out << name << portLabels(hub, port.port) << ' ' << *sample << '\n';
+      }
+    }
+  }
+}
+
+std::optional<int> flagValue(const std::optional<bool>& flag) {
+  return flag ? std::optional<int>(*flag ? 1 : 0) : std::nullopt;
+}
+
+// The hubs' and ports' own status, beside the module's verdict.
+void portFamilies(std::ostream& out, const Diagnosis& diagnosis) {
+  family(out, "halvex_port_overcurrent",
+         "Whether the port's status says over-current now (1) or not (0); ports whose status is "
+         "not known are left out.");
+  portSamples(out, diagnosis, "halvex_port_overcurrent",
+              [](const Ludrel::PortStatus& status) { return flagValue(status.flags.overCurrent); });
+  family(out, "halvex_port_overcurrent_latched",
+         "Whether the hub has latched a change of over-current on the port (1) or not (0).");
+  portSamples(
+      out, diagnosis, "halvex_port_overcurrent_latched",
+      [](const Ludrel::PortStatus& status) { return flagValue(status.flags.overCurrentChange); });
+  family(out, "halvex_port_overcurrent_events_total",
+         "Over-currents the system counted on the port since it started; ports without a count "
+         "are left out.",
+         "counter");
+  portSamples(out, diagnosis, "halvex_port_overcurrent_events_total",
+              [](const Ludrel::PortStatus& status) { return status.overCurrentCount; });
+  family(out, "halvex_hub_level_overcurrent",
+         "Whether the hub's own status says over-current (1) or not (0): a hub with ganged "
+         "protection reports it here and cuts all its ports.");
+  for (const HubCheck& hub : diagnosis.hubs) {
+    if (!hub.ports || !hub.ports->status.ok()) continue;
+    if (const auto value = flagValue(hub.ports->status.value().overCurrent)) {
+      out << "halvex_hub_level_overcurrent" << hubLabels(hub) << ' ' << *value << '\n';
+    }
+  }
 }
 
 }  // namespace
@@ -208,6 +264,10 @@ void printDiagnosisText(const Diagnosis& diagnosis, std::ostream& out) {
                     noteFor(hub)});
     }
     table.print(out);
+  }
+  for (const HubCheck& hub : diagnosis.hubs) {
+    if (!hub.ports) continue;
+    for (const std::string& line : findingLines(*hub.ports)) out << line << '\n';
   }
   out << summaryLine(diagnosis) << '\n';
 }
@@ -253,6 +313,7 @@ std::string prometheusMetrics(const Diagnosis& diagnosis) {
     out << "halvex_hub_verdict" << hubLabels(hub) << ' '
         << (hub.verdict == Verdict::NoVerdict ? 0 : 1) << '\n';
   }
+  portFamilies(out, diagnosis);
   family(out, "halvex_run_success",
          "Whether the run was made and every hub got a verdict (1) or not (0).");
   out << "halvex_run_success " << (runSucceeded(diagnosis) ? 1 : 0) << '\n';

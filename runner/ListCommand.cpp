@@ -1,9 +1,10 @@
-#include <cctype>
+#include <algorithm>
 #include <optional>
 #include <set>
 #include <string>
 
 #include "CommandLine.h"
+#include "HubChildren.h"
 #include "ModuleDevices.h"
 #include "ludrel/USBUtil.h"
 
@@ -14,12 +15,13 @@ namespace {
 
 // One line per device in library order, under a header line.
 void printDeviceTable(const std::vector<DeviceRecord>& devices, std::ostream& out) {
-  TextTable table({"NAME", "CLASS", "STATUS", "LOCATION", "PARENT LOCATION", "DESCRIPTOR",
+  TextTable table({"NAME", "CLASS", "STATUS", "ID", "LOCATION", "PARENT LOCATION", "DESCRIPTOR",
                    "MANUFACTURER", "SERIAL", "FIRMWARE"});
   for (const DeviceRecord& device : devices) {
-    table.addRow({device.name, device.deviceClass, deviceStatusName(device.status), device.location,
-                  device.parentLocation, device.descriptor, device.manufacturer,
-                  device.serialNumber, device.firmwareRevision});
+    table.addRow({device.name, device.deviceClass, deviceStatusName(device.status),
+                  usbIdText(device.usbId), device.location, device.parentLocation,
+                  device.descriptor, device.manufacturer, device.serialNumber,
+                  device.firmwareRevision});
   }
   table.print(out);
 }
@@ -27,54 +29,11 @@ void printDeviceTable(const std::vector<DeviceRecord>& devices, std::ostream& ou
 // list --tree: the devices by parent location, roots first, each child indented under its
 // parent, siblings in library order.
 
-bool isChildOf(const DeviceRecord& child, const DeviceRecord& parent) {
-  return &child != &parent && !child.parentLocation.empty() &&
-         child.parentLocation == parent.location;
-}
-
 bool hasParentIn(const DeviceRecord& device, const std::vector<DeviceRecord>& devices) {
   for (const DeviceRecord& other : devices) {
     if (isChildOf(device, other)) return true;
   }
   return false;
-}
-
-std::string lowerCase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-bool containsIgnoringCase(const std::string& text, const std::string& part) {
-  return !part.empty() && lowerCase(text).find(lowerCase(part)) != std::string::npos;
-}
-
-// A bus location such as "1-2.4" ends with the port on the parent hub.
-std::optional<int> portInLocation(const std::string& location) {
-  const std::string::size_type separator = location.find_last_of("-.");
-  if (separator == std::string::npos || separator + 1 == location.size()) return std::nullopt;
-  const std::string digits = location.substr(separator + 1);
-  if (digits.size() > 3) return std::nullopt;
-  for (const char c : digits) {
-    if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
-  }
-  return std::stoi(digits);
-}
-
-// The port of the parent hub that the child sits on: from its bus location where that names
-// one, else when a key of the hub's cache names the child. Keys are the USB library's texts,
-// derived from the device's identity: the serial number names a device best, then its
-// location, then its name. A port goes to one child only.
-std::optional<int> portOnParent(const DeviceRecord& child, const DeviceRecord& parent,
-                                const std::set<int>& claimedPorts) {
-  if (std::optional<int> port = portInLocation(child.location)) {
-    if (claimedPorts.count(*port) == 0) return port;
-  }
-  for (const std::string* identity : {&child.serialNumber, &child.location, &child.name}) {
-    for (const auto& [port, key] : parent.portKeys) {
-      if (claimedPorts.count(port) == 0 && containsIgnoringCase(key, *identity)) return port;
-    }
-  }
-  return std::nullopt;
 }
 
 std::string deviceLine(const DeviceRecord& device) {
@@ -139,6 +98,11 @@ void printDeviceTree(const std::vector<DeviceRecord>& devices, std::ostream& out
 
 // list --json: {"backend": ..., "devices": [...]}, fields in a fixed order.
 
+// "1d6b", or null where the ID is not known.
+nlohmann::ordered_json idJson(const std::optional<UsbId>& id, std::uint16_t UsbId::*part) {
+  return id ? nlohmann::ordered_json(hexId((*id).*part)) : nlohmann::ordered_json(nullptr);
+}
+
 nlohmann::ordered_json deviceJson(const DeviceRecord& device) {
   nlohmann::ordered_json hubCache = nlohmann::ordered_json::object();
   for (const auto& [port, key] : device.portKeys) hubCache[std::to_string(port)] = key;
@@ -147,6 +111,8 @@ nlohmann::ordered_json deviceJson(const DeviceRecord& device) {
       {"class", device.deviceClass},
       {"status", device.status},
       {"statusName", deviceStatusName(device.status)},
+      {"vendorId", idJson(device.usbId, &UsbId::vendor)},
+      {"productId", idJson(device.usbId, &UsbId::product)},
       {"location", device.location},
       {"parentLocation", device.parentLocation},
       {"descriptor", device.descriptor},
@@ -167,6 +133,18 @@ nlohmann::ordered_json deviceListJson(const std::vector<DeviceRecord>& devices) 
   return {{"backend", Ludrel::USBUtil::backendName()}, {"devices", list}};
 }
 
+// Keeps the devices that --location and --id pick.
+void keepPicked(std::vector<DeviceRecord>& devices, const HostOptions& options) {
+  const std::optional<UsbIdFilter> id = parseUsbIdFilter(options.idFilter);
+  devices.erase(
+      std::remove_if(devices.begin(), devices.end(),
+                     [&](const DeviceRecord& device) {
+                       return (!options.location.empty() && device.location != options.location) ||
+                              (id && !id->matches(device.usbId));
+                     }),
+      devices.end());
+}
+
 }  // namespace
 
 int runList(const Result<HalvexModule>& module, const HostOptions& options, std::ostream& out,
@@ -180,7 +158,8 @@ int runList(const Result<HalvexModule>& module, const HostOptions& options, std:
   {
     const Enumeration enumeration = enumerateDevices(module.value(), !options.noLog);
     devices = describeDevices(enumeration.deviceList());
-    if (options.tree || options.json) addHubFacts(devices);
+    addLibraryFacts(devices, options.tree || options.json ? PortKeys::Read : PortKeys::Skip);
+    keepPicked(devices, options);
     failure = enumeration.failure;
   }
   if (options.json) {

@@ -94,6 +94,17 @@ bool isWorkingHub(const Usb_Device& record) {
          record.nDevStatus == Ludrel::DeviceStatus::kOk && !record.bIgnore;
 }
 
+// The library leaves both IDs 0 where it read none; an ID outside 16 bits is no USB ID.
+std::optional<UsbId> usbIdOf(const Usb_Device& record) {
+  const auto isId = [](std::int32_t id) { return id >= 0 && id <= 0xFFFF; };
+  if ((record.nidVendor == 0 && record.nidProduct == 0) || !isId(record.nidVendor) ||
+      !isId(record.nidProduct)) {
+    return std::nullopt;
+  }
+  return UsbId{static_cast<std::uint16_t>(record.nidVendor),
+               static_cast<std::uint16_t>(record.nidProduct)};
+}
+
 }  // namespace
 
 const std::vector<DeviceEnum::VirtualDevice>& Enumeration::deviceList() const {
@@ -131,22 +142,25 @@ std::vector<DeviceRecord> describeDevices(const std::vector<DeviceEnum::VirtualD
   return records;
 }
 
-// The module's devices come in the library's order, so each hub is the next working hub record
-// at its location.
-void addHubFacts(std::vector<DeviceRecord>& devices) {
+// The module's devices come in the library's order, so each is the next record at its location;
+// a hub the module checks, the next working hub record there.
+void addLibraryFacts(std::vector<DeviceRecord>& devices, PortKeys portKeys) {
   // Without a log: the module's trace logs hold the module's calls only.
   USBDeviceFinder finder(nullptr);
   const std::vector<Usb_Device> records = libraryRecords(finder);
   auto unmatched = records.begin();
   for (DeviceRecord& device : devices) {
-    if (device.descriptor.empty()) continue;
-    const auto record = std::find_if(unmatched, records.end(), [&device](const Usb_Device& hub) {
-      return hub.sLocation == device.location && isWorkingHub(hub);
+    const bool checkedHub = !device.descriptor.empty();
+    const auto record = std::find_if(unmatched, records.end(), [&](const Usb_Device& candidate) {
+      return candidate.sLocation == device.location && (!checkedHub || isWorkingHub(candidate));
     });
     if (record == records.end()) continue;
     unmatched = std::next(record);
+    device.usbId = usbIdOf(*record);
+    if (!checkedHub) continue;
     device.devicePath = record->sDevDescriptor;
-    device.portKeys = portKeysOf(finder, *record);
+    device.portCount = record->nNumofPorts;
+    if (portKeys == PortKeys::Read) device.portKeys = portKeysOf(finder, *record);
   }
 }
 

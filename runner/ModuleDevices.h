@@ -8,6 +8,7 @@
 
 #include "HalvexModule.h"
 #include "HostOutput.h"
+#include "UsbId.h"
 #include "tessary/VirtualDevice.h"
 
 // What list and diagnose take from the module: its devices of one enumeration, and what the host
@@ -45,18 +46,22 @@ struct DeviceRecord {
   std::string firmwareRevision;
   std::string modelNumber;
   std::string additionalHardwareInfo;
+  std::optional<UsbId> usbId;  // unset where the library gives none
   std::string devicePath;
+  int portCount = 0;
   std::map<int, std::string> portKeys;  // the hub cache turned round: port number to key text
 };
 
 // The framework's fields of each device.
 std::vector<DeviceRecord> describeDevices(const std::vector<DeviceEnum::VirtualDevice>& devices);
 
-// Adds what the USB library tells of the hubs the module checks (those with a descriptor): the
-// device path and the key on each busy port, asked as the module asks them. It reads the device
-// list again, so only the outputs that show these facts call it; a failure of the library's own
-// leaves the hubs without them.
-void addHubFacts(std::vector<DeviceRecord>& devices);
+enum class PortKeys { Skip, Read };
+
+// Adds what the USB library tells of the devices: each one's vendor:product ID and, for the hubs
+// the module checks (those with a descriptor), the device path, the port count and, with
+// PortKeys::Read, the key on each busy port, asked as the module asks them. It reads the device
+// list again; a failure of the library's own leaves the devices without these facts.
+void addLibraryFacts(std::vector<DeviceRecord>& devices, PortKeys portKeys);
 
 // "ok", "error", "disabled", "not present", "not configured", else "status N".
 std::string deviceStatusName(int status);

@@ -33,6 +33,8 @@ int runCommand(const HostOptions& options) {
       return runList(prepareModule(options), options, std::cout, std::cerr);
     case Command::Diagnose:
       return runDiagnose(prepareModule(options), options, std::cout, std::cerr);
+    case Command::Ports:
+      return runPorts(prepareModule(options), options, std::cout, std::cerr);
     case Command::Snapshot:
       return runSnapshot(options, std::cout, std::cerr);
   }

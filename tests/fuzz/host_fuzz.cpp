@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {  // list --json
     std::vector<DeviceRecord> devices =
         describeDevices(enumerateDevices(halvexModule(), true).deviceList());
-    addHubFacts(devices);
+    addLibraryFacts(devices, PortKeys::Read);
   }
   diagnoseHubs(halvexModule(), true);  // diagnose
   if (openFileCount() != filesBefore) std::abort();

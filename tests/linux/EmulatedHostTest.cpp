@@ -45,6 +45,19 @@ class EmulatedServer : public ::testing::Test {
     return Json::parse(done.out);
   }
 
+  // A port in over-current on a USB 2 and on a SuperSpeed hub, a hub in over-current of its own
+  // that has cut every port, a latched change bit, the kernel's count of 3, and two ports that
+  // cannot be asked.
+  void setUpPortCases() {
+    testbed.setOverCurrent(ServerMachine::kUsb2Hub, 1, true);
+    testbed.setOverCurrent(ServerMachine::kUsb3Hub, 2, true);
+    testbed.setHubOverCurrent("3-1");
+    testbed.latchOverCurrentChange(ServerMachine::kUsb2Hub, 4);
+    testbed.setOverCurrentCount(ServerMachine::kUsb2Hub, 3, 3);
+    testbed.failPort("usb1", 2, ETIMEDOUT);
+    testbed.failPort("usb1", 3, EPIPE);
+  }
+
   UsbTestbed testbed;
   TempDir dir;
 };
@@ -107,13 +120,7 @@ TEST_F(EmulatedServer, DiagnoseFindsThePortInOverCurrentAndClearsWithIt) {
 // has cut every port, a latched change bit, the kernel's count, and two ports that cannot be
 // asked. A snapshot replays each of them.
 TEST_F(EmulatedServer, PortAndHubStatusAsTheHubsAndTheKernelReportThemAndTheirSnapshotReplays) {
-  testbed.setOverCurrent(ServerMachine::kUsb2Hub, 1, true);
-  testbed.setOverCurrent(ServerMachine::kUsb3Hub, 2, true);
-  testbed.setHubOverCurrent("3-1");
-  testbed.latchOverCurrentChange(ServerMachine::kUsb2Hub, 4);
-  testbed.setOverCurrentCount(ServerMachine::kUsb2Hub, 3, 3);
-  testbed.failPort("usb1", 2, ETIMEDOUT);
-  testbed.failPort("usb1", 3, EPIPE);
+  setUpPortCases();
   const std::string expected = R"(usb1: 0x0000/0x0000:
   1: 0x0103/0x0000: connected enabled powered
   2: LUDREL_ERROR_TRANSFER: /dev/bus/usb/001/001: GET_STATUS of port 2 failed: Connection timed out; the hub did not answer in time
@@ -153,6 +160,42 @@ usb3: 0x0000/0x0000:
   EXPECT_EQ(statusText::ofMachine(),
             std::regex_replace(expected, std::regex("LUDREL_ERROR_TRANSFER"), "LUDREL_ERROR_IO"));
   unsetEnvironment("LUDREL_TOPOLOGY");
+}
+
+// The same cases as the operator sees them: diagnose names each port and what was on it.
+TEST_F(EmulatedServer, DiagnoseNamesEachPortItsDeviceAndThePortsNotAsked) {
+  setUpPortCases();
+  const ProgramRun run = host({"diagnose"});
+  EXPECT_EQ(run.exitStatus, 2) << run.err;
+  const std::string ok = "111   T  T  -\n";
+  EXPECT_EQ(
+      std::regex_replace(run.out, std::regex(R"(\d{4}-\d\d-\d\dT[\d:+-]+)"), "T"),
+      "HUB                     LOCATION  VERDICT          CODE  STARTED                    "
+      "COMPLETED                  NOTE\n"
+      "USB Root Hub            usb1      no over-current  111   T  T  not every port could be "
+      "asked: /dev/bus/usb/001/001: GET_STATUS of port 3 failed: Broken pipe; the hub "
+      "refused the request; it may have fewer ports\n"
+      "USB Hub                 1-1       OVER-CURRENT     113   T  T  -\n"
+      "USB Root Hub (USB 3.0)  usb2      no over-current  " +
+          ok +
+          "USB Hub                 2-1       OVER-CURRENT     113   T  T  -\n"
+          "USB Root Hub            usb3      no over-current  " +
+          ok + "USB Hub                 3-1       no over-current  " + ok +
+          "usb1 port 2: not asked: /dev/bus/usb/001/001: GET_STATUS of port 2 failed: Connection "
+          "timed out; the hub did not answer in time\n"
+          "usb1 port 3: not asked: /dev/bus/usb/001/001: GET_STATUS of port 3 failed: Broken "
+          "pipe; the hub refused the request; it may have fewer ports\n"
+          "1-1 port 1: OVER-CURRENT now [413c:2113 Dell KB216 Wired Keyboard, key \"413c:2113 "
+          "Dell KB216 Wired Keyboard (1-1.1)\"]\n"
+          "1-1 port 3: past over-current (count 3) [key \"0781:5567 Cruzer Blade (1-1.3)\"]\n"
+          "1-1 port 4: past over-current (latched) [0403:6001 FT232R USB UART, key \"0403:6001 "
+          "FT232R USB UART (1-1.4)\"]\n"
+          "2-1 port 2: OVER-CURRENT now [0781:5583 Ultra Fit, key \"0781:5583 Ultra Fit "
+          "(2-1.2)\"]\n"
+          "3-1: OVER-CURRENT now at hub level, port power: 1 off, 2 off, 3 off, 4 off, 5 off, 6 "
+          "off\n"
+          "Summary: 6 hubs checked, 4 without over-current, 2 in over-current, 0 without "
+          "verdict.\n");
 }
 
 TEST_F(EmulatedServer, SnapshotReplaysAsTheSameListTreeAndDiagnosis) {

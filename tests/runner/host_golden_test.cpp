@@ -68,6 +68,8 @@ class GoldenTest : public HostTest, public ::testing::WithParamInterface<Topolog
              {"diagnose.txt", {"--package-config", config, "diagnose"}},
              {"diagnose.json", {"--no-log", "diagnose", "--json"}},
              {"diagnose.prom", {"--no-log", "diagnose", "--prometheus", "-"}},
+             {"ports.txt", {"--no-log", "ports"}},
+             {"ports.json", {"--no-log", "ports", "--json"}},
              {"snapshot.json", {"--no-log", "snapshot"}}}) {
       std::vector<std::string> arguments = command;
       arguments.insert(arguments.end(), {"--topology", GetParam().path});

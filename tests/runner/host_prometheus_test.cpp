@@ -1,5 +1,6 @@
 // diagnose --prometheus FILE: each run replaces the file whole; what the file holds is compared by
 // host_golden_test.cpp through --prometheus -.
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 
@@ -34,5 +35,26 @@ TEST_F(HostPrometheusTest, EachRunReplacesTheFileAndLeavesNoTemporaryFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
   }
 }
+
+#if !defined(_WIN32)
+// Debian's promtool on a file with every family, port series included, and on the bundled rules.
+TEST_F(HostPrometheusTest, MetricsAndRulesPassPromtool) {
+  if (std::system("command -v promtool >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "promtool is not installed: scripts/install-deps installs Debian's prometheus";
+  }
+  const std::string file = dir.file("halvex.prom");
+  ASSERT_EQ(host(on(HALVEX_EXAMPLES_DIR "/port-status.json", {"diagnose", "--prometheus", file}))
+                .exitStatus,
+            2);
+  const std::string said = dir.file("promtool.out");
+  for (const std::string& check :
+       {"check metrics < '" + file + "'",
+        std::string("check rules '" HALVEX_EXAMPLES_DIR "/prometheus/halvex-rules.yml'")}) {
+    SCOPED_TRACE(check);
+    EXPECT_EQ(std::system(("promtool " + check + " >'" + said + "' 2>&1").c_str()), 0)
+        << readFile(said);
+  }
+}
+#endif
 
 }  // namespace
