@@ -1,6 +1,7 @@
 // Topology files that the USB library refuses, seen from the host: status 3, one line on stderr
 // that names the file and what is wrong, nothing on stdout but the JSON document that carries
-// the library's error.
+// the library's error. The library's own tests hold each refusal's exact message; here a refusal
+// of each kind, and those the library's tests lack, go through every command.
 #include <filesystem>
 
 #include <nlohmann/json.hpp>
@@ -8,8 +9,6 @@
 #include "HostTest.h"
 
 namespace {
-
-std::string nested(int depth) { return std::string(depth, '[') + std::string(depth, ']'); }
 
 using BadTopologyTest = HostTest;
 
@@ -21,24 +20,14 @@ TEST_F(BadTopologyTest, EveryCommandRefusesABadTopologyWithOneLineAndStatus3) {
     const char* reason;       // part of the one line on stderr
     std::uintmax_t size = 0;  // grown to this, sparse: the size is refused before any reading
   } badTopologies[] = {
-      {"empty", "", "LUDREL_ERROR_PARSE", "the file is empty"},
       {"truncated", R"({"devices": [{"name": "Keyboard")", "LUDREL_ERROR_PARSE",
        "unexpected end of input"},
-      {"nested far too deep", nested(100000), "LUDREL_ERROR_PARSE", "nested deeper than 32 levels"},
       {"over the documented 16 MiB", R"({"devices": []})", "LUDREL_ERROR_TOO_BIG",
        "larger than 16 MiB", 16 * 1024 * 1024 + 1},
       {"a list at the top", "[]", "LUDREL_ERROR_FORMAT", "expected an object"},
-      {"raw NUL in a text", std::string(R"({"devices": [{"name": "a)") + '\0' + "b\"}]}",
-       "LUDREL_ERROR_PARSE", "U+0000"},
-      {"escaped NUL in a text", R"({"devices": [{"name": "a\u0000b"}]})", "LUDREL_ERROR_FORMAT",
-       "NUL character"},
-      {"invalid UTF-8 in a text", "{\"devices\": [{\"name\": \"\xC3(\"}]}", "LUDREL_ERROR_PARSE",
-       "ill-formed UTF-8"},
       {"invalid UTF-8 in a member name", "{\"devices\": [{\"na\xFFme\": 1}]}", "LUDREL_ERROR_PARSE",
        "ill-formed UTF-8"},
       {"lone surrogate", R"({"devices": [{"name": "\ud800"}]})", "LUDREL_ERROR_PARSE", "surrogate"},
-      {"number beyond a double", R"({"devices": [{"ports": 1e400}]})", "LUDREL_ERROR_PARSE",
-       "number overflow"},
   };
   const std::string refusal = "halvex-host: cannot read the USB device list (simulated backend): ";
   const std::vector<std::vector<std::string>> commands = {

@@ -8,8 +8,9 @@
 
 using namespace KestraDiags::Ludrel;
 
-// Records of ordinary devices are checked on the emulated machine; these are the inputs it has
-// none of: missing attributes, odd serials and classes, partial names.
+// Records of ordinary devices (root hubs of each speed, each status the kernel's attributes give,
+// names from usb.ids) are checked on the emulated machine; these are the inputs it has none of:
+// missing attributes, odd serials and classes, partial names.
 namespace {
 
 // A working receiver at name as sysfs shows it, then the edits: "name=value" sets an attribute
@@ -47,11 +48,6 @@ Usb_Device recordOf(const SysfsUsbDevice& device) {
   return usbDeviceRecord(device, [](int, int) { return UsbIdNames(); });
 }
 
-TEST(RecordBuilder, RootHubsFromSuperSpeedOnAreNamedUsb3) {
-  EXPECT_EQ(recordOf(deviceWith("usb2", {"speed=4999"})).sDevName, "USB Root Hub");
-  EXPECT_EQ(recordOf(deviceWith("usb2", {"speed=5000"})).sDevName, "USB Root Hub (USB 3.0)");
-}
-
 TEST(RecordBuilder, StatusFromAuthorizationConfigurationAndDrivers) {
   struct Case {
     const char* what;
@@ -63,7 +59,7 @@ TEST(RecordBuilder, StatusFromAuthorizationConfigurationAndDrivers) {
       {"no authorized attribute", {"authorized"}, {"usbhid"}, 0},
       {"one of two interfaces claimed", {}, {"", "usbhid"}, 0},
       {"configured without interfaces", {}, {}, 1},
-      {"deauthorized wins over the rest", {"authorized=0"}, {"usbhid"}, 2},
+      {"deauthorized", {"authorized=0"}, {"usbhid"}, 2},
       {"configuration 0", {"bConfigurationValue=0"}, {}, 4},
       {"no configuration attribute", {"bConfigurationValue"}, {}, 4},
   };
@@ -75,24 +71,16 @@ TEST(RecordBuilder, StatusFromAuthorizationConfigurationAndDrivers) {
   }
 }
 
-// usb.ids is read only for a device that lacks one of its strings, and fills in only that one.
+// usb.ids fills in only the string the device leaves unnamed.
 TEST(RecordBuilder, UsbIdsNamesOnlyWhatTheDeviceLeavesUnnamed) {
-  int calls = 0;
-  const NameLookup lookup = [&calls](int, int) {
-    ++calls;
+  const NameLookup lookup = [](int, int) {
     return UsbIdNames{"Logitech, Inc.", "Unifying Receiver"};
   };
-  EXPECT_EQ(usbDeviceRecord(deviceWith("1-4"), lookup).sDevName, "USB Receiver");
-  EXPECT_EQ(calls, 0);
-
   const Usb_Device productLookedUp = usbDeviceRecord(deviceWith("1-4", {"product"}), lookup);
-  EXPECT_EQ(calls, 1);
   EXPECT_EQ(productLookedUp.sDevName, "Unifying Receiver");
   EXPECT_EQ(productLookedUp.sProductName, "");
   EXPECT_EQ(productLookedUp.sManufacturer, "Logitech");
-
   const Usb_Device vendorLookedUp = usbDeviceRecord(deviceWith("1-4", {"manufacturer="}), lookup);
-  EXPECT_EQ(calls, 2);
   EXPECT_EQ(vendorLookedUp.sManufacturer, "Logitech, Inc.");
   EXPECT_EQ(vendorLookedUp.sDevName, "USB Receiver");
 }

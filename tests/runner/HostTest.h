@@ -113,18 +113,9 @@ class HostTest : public ::testing::Test {
     return dir.write(name, "{\"devices\": [" + devices + "]}");
   }
 
-  // Hubs for machine(), on their own device nodes: one whose busy port is free, one with a port in
-  // over-current, one with a port the USB library cannot ask, and one whose device node is gone,
-  // so that the module's open answers 503.
+  // A hub for machine() whose busy port is free, on its own device node.
   const std::string cleanHub = R"({"type": "root-hub", "name": "Clean", "location": "usb1",
       "ports": 2, "devicePath": "n1", "portStates": [{"port": 1, "key": "04d9:1702 Keyboard"}]})";
-  const std::string hotHub = R"({"type": "root-hub", "name": "Hot", "location": "usb2",
-      "ports": 2, "devicePath": "n2", "portStates": [{"port": 2, "key": "k2", "overCurrent": 2}]})";
-  const std::string stalledHub = R"({"type": "root-hub", "name": "Stalled", "location": "usb3",
-      "ports": 2, "devicePath": "n3", "portStates": [{"port": 1, "key": "k3",
-      "checkforOCStateFails": "control transfer stalled"}]})";
-  const std::string goneHub = R"({"type": "hub", "location": "usb1-4", "parentLocation": "usb1",
-      "ports": 2, "devicePath": "gone"})";
 
   // A package configuration path whose log directory dir/log exists.
   std::string packageConfig() const {

@@ -1,6 +1,7 @@
-// Every topology in examples/, examples/faults/ and tests/topologies/ through halvex-host, each
-// output compared whole with its file in tests/expected/<topology>/. To rewrite those files from
-// this build instead: HALVEX_UPDATE_EXPECTED=1 ctest -R Golden
+// Every topology in examples/, examples/faults/, tests/topologies/ and the complete example of
+// docs/topology-format.md through halvex-host, each output compared whole with its file in
+// tests/expected/<topology>/. To rewrite those files from this build instead:
+// HALVEX_UPDATE_EXPECTED=1 ctest -R Golden
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -32,6 +33,7 @@ std::vector<Topology> topologies() {
       }
     }
   }
+  found.push_back({"topology-format-doc", kSource + "/docs/topology-format.md"});
   std::sort(found.begin(), found.end(),
             [](const Topology& a, const Topology& b) { return a.name < b.name; });
   return found;
@@ -56,6 +58,17 @@ class GoldenTest : public HostTest, public ::testing::WithParamInterface<Topolog
  protected:
   // Each output by the name of its expected file; a log that was not written is left out.
   std::map<std::string, std::string> outputs() {
+    std::string topology = GetParam().path;
+    if (fs::path(topology).extension() == ".md") {
+      // The document's first JSON block, so that the document cannot drift from the format; its
+      // device nodes, /dev/bus/usb/001/00N, become empty files nN here.
+      const std::string text = readFile(topology);
+      const std::size_t start = text.find("```json\n") + 8;
+      const std::string example = text.substr(start, text.find("```", start) - start);
+      for (const char* node : {"n1", "n2"}) dir.write(node, "");
+      topology = dir.write("example.json",
+                           std::regex_replace(example, std::regex("/dev/bus/usb/001/00"), "n"));
+    }
     const std::string logs = dir.makeDir("log");
     const std::string config = dir.makeDir("package") + "/package.cfg";
     std::map<std::string, std::string> files;
@@ -72,7 +85,7 @@ class GoldenTest : public HostTest, public ::testing::WithParamInterface<Topolog
              {"ports.json", {"--no-log", "ports", "--json"}},
              {"snapshot.json", {"--no-log", "snapshot"}}}) {
       std::vector<std::string> arguments = command;
-      arguments.insert(arguments.end(), {"--topology", GetParam().path});
+      arguments.insert(arguments.end(), {"--topology", topology});
       const HostRun run = host(arguments);
       files[file] = masked(run.out, dir.path());
       runs += file + ": exit status " + std::to_string(run.exitStatus) + "\n" +
