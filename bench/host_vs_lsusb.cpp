@@ -1,5 +1,6 @@
-// halvex-host list and lsusb as whole processes, as an operator runs them, on the same USB
-// machine that umockdev emulates (the server of the Linux backend's tests). It runs under
+// halvex-host against the tools an operator would run instead, as whole processes, on the same USB
+// machine that umockdev emulates (the server of the Linux backend's tests): list against lsusb,
+// ports and diagnose against uhubctl's per-port status of every hub. It runs under
 // umockdev-wrapper, whose preloaded library shows the emulated machine to the programs started:
 //   umockdev-wrapper build/bench/bin/host_vs_lsusb
 #include <benchmark/benchmark.h>
@@ -70,6 +71,19 @@ BENCHMARK(BM_HostList)->UseRealTime()->Unit(benchmark::kMillisecond);
 void BM_Lsusb(benchmark::State& state) { runEachIteration(state, {LSUSB_PATH}); }
 BENCHMARK(BM_Lsusb)->UseRealTime()->Unit(benchmark::kMillisecond);
 
+void BM_HostPorts(benchmark::State& state) {
+  runEachIteration(state, {HALVEX_HOST_PATH, "--no-log", "ports"});
+}
+BENCHMARK(BM_HostPorts)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_HostDiagnose(benchmark::State& state) {
+  runEachIteration(state, {HALVEX_HOST_PATH, "--no-log", "diagnose"});
+}
+BENCHMARK(BM_HostDiagnose)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_Uhubctl(benchmark::State& state) { runEachIteration(state, {UHUBCTL_PATH}); }
+BENCHMARK(BM_Uhubctl)->UseRealTime()->Unit(benchmark::kMillisecond);
+
 // Starting and ending each program without looking at USB: what is not the listing itself.
 void BM_HostStartOnly(benchmark::State& state) {
   runEachIteration(state, {HALVEX_HOST_PATH, "--version"});
@@ -78,6 +92,9 @@ BENCHMARK(BM_HostStartOnly)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void BM_LsusbStartOnly(benchmark::State& state) { runEachIteration(state, {LSUSB_PATH, "-V"}); }
 BENCHMARK(BM_LsusbStartOnly)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_UhubctlStartOnly(benchmark::State& state) { runEachIteration(state, {UHUBCTL_PATH, "-v"}); }
+BENCHMARK(BM_UhubctlStartOnly)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

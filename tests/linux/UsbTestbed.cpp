@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
+#include <deque>
 #include <iterator>
 #include <mutex>
 #include <set>
@@ -20,6 +22,11 @@ namespace {
 constexpr unsigned kPortRequestType = 0xA3;
 constexpr unsigned kHubRequestType = 0xA0;
 constexpr unsigned kGetStatus = 0x00;
+constexpr unsigned kGetDescriptor = 0x06;
+constexpr unsigned kHubDescriptor = 0x29;
+constexpr unsigned kSuperSpeedHubDescriptor = 0x2A;
+// wHubCharacteristics: power switched and over-current protected port by port.
+constexpr guint8 kPerPortPowerAndOverCurrent = 0x09;
 // wPortStatus bits as hubs set them; SuperSpeed hubs have power at bit 9, USB 2 hubs at bit 8.
 constexpr unsigned kConnectedAndEnabled = 0x0003;
 constexpr unsigned kOverCurrent = 0x0008;
@@ -146,6 +153,7 @@ std::string EmulatedDevice::node() const {
 struct UsbTestbed::Hub {
   std::string node;
   bool superSpeed = false;
+  int ports = 0;
   UMockdevIoctlBase* handler = nullptr;
   ~Hub() { g_object_unref(handler); }
 
@@ -155,6 +163,8 @@ struct UsbTestbed::Hub {
   std::set<int> latched;  // over-current change bits that outlast the over-current
   bool ownOverCurrent = false;
   std::map<int, int> failures;  // port to errno
+  // Each client's answered URBs, by their address in the client, until it reaps them.
+  std::map<UMockdevIoctlClient*, std::deque<gulong>> reapable;
 
   unsigned portStatus(int port) const {
     if (ownOverCurrent) return superSpeed ? kSuperSpeedDisabled : 0;
@@ -180,40 +190,128 @@ void throwOnError(GError* error, const std::string& what) {
   throw std::runtime_error(what + ": " + message);
 }
 
-// Answers USBDEVFS_CONTROL on a hub's node; refuses every other request.
-gboolean answerIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) {
-  auto* hub = static_cast<UsbTestbed::Hub*>(data);
-  UMockdevIoctlData* transfer = nullptr;
-  if (umockdev_ioctl_client_get_request(client) == static_cast<gulong>(USBDEVFS_CONTROL)) {
-    transfer = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0,
-                                           sizeof(usbdevfs_ctrltransfer), nullptr);
+// The setup packet of a control transfer.
+struct ControlRequest {
+  unsigned requestType = 0;
+  unsigned request = 0;
+  unsigned value = 0;
+  unsigned index = 0;
+  unsigned length = 0;
+};
+
+unsigned hubDescriptorType(const UsbTestbed::Hub& hub) {
+  return hub.superSpeed ? kSuperSpeedHubDescriptor : kHubDescriptor;
+}
+
+// The hub's descriptor: its ports, each switched and protected on its own, power good 100 ms after
+// switching on. Then a USB 2 hub's DeviceRemovable and PortPwrCtrlMask bytes, or a SuperSpeed
+// hub's decode latency, delay and DeviceRemovable word.
+std::vector<guint8> hubDescriptor(const UsbTestbed::Hub& hub) {
+  std::vector<guint8> descriptor = {
+      0, guint8(hubDescriptorType(hub)), guint8(hub.ports), kPerPortPowerAndOverCurrent, 0, 50, 0};
+  const std::vector<guint8> rest =
+      hub.superSpeed ? std::vector<guint8>{0, 0, 0, 0, 0} : std::vector<guint8>{0, 0xFF};
+  descriptor.insert(descriptor.end(), rest.begin(), rest.end());
+  descriptor[0] = guint8(descriptor.size());
+  return descriptor;
+}
+
+// The hub's answer to a control request, written to data: its length, or minus an errno. It
+// answers GET_STATUS of its ports and of itself, and its hub descriptor (per-port power switching
+// and over-current protection, as the hubs that per-port tools look for report); nothing else.
+int answerRequest(UsbTestbed::Hub& hub, const ControlRequest& request, guint8* data) {
+  const bool ofPort = request.requestType == kPortRequestType;
+  const bool ofHub = request.requestType == kHubRequestType && request.index == 0;
+  if (ofHub && request.request == kGetDescriptor && request.value == hubDescriptorType(hub) << 8) {
+    const std::vector<guint8> descriptor = hubDescriptor(hub);
+    const std::size_t length = std::min<std::size_t>(request.length, descriptor.size());
+    std::copy_n(descriptor.begin(), length, data);
+    return int(length);
   }
-  const auto* request = transfer == nullptr
-                            ? nullptr
-                            : reinterpret_cast<const usbdevfs_ctrltransfer*>(transfer->data);
-  const bool ofPort = request != nullptr && request->bRequestType == kPortRequestType;
-  const bool ofHub =
-      request != nullptr && request->bRequestType == kHubRequestType && request->wIndex == 0;
-  if (request == nullptr || !(ofPort || ofHub) || request->bRequest != kGetStatus ||
-      request->wLength < 4) {
-    umockdev_ioctl_client_complete(client, -1, request == nullptr ? ENOTTY : EPIPE);
-    return TRUE;
-  }
-  const int port = ofPort ? request->wIndex : 0;
-  std::lock_guard<std::mutex> lock(hub->mutex);
-  const auto failure = hub->failures.find(port);
-  UMockdevIoctlData* buffer = umockdev_ioctl_data_resolve(
-      transfer, offsetof(usbdevfs_ctrltransfer, data), request->wLength, nullptr);
-  if (failure != hub->failures.end() || buffer == nullptr) {
-    umockdev_ioctl_client_complete(client, -1, buffer == nullptr ? EFAULT : failure->second);
-    return TRUE;
-  }
-  const unsigned own = hub->ownOverCurrent ? kHubOverCurrent : 0;
-  const unsigned status = ofPort ? hub->portStatus(port) : own;
-  const unsigned change = ofPort ? hub->portChange(port) : own;
+  if (!(ofPort || ofHub) || request.request != kGetStatus || request.length < 4) return -EPIPE;
+  const int port = ofPort ? int(request.index) : 0;
+  std::lock_guard<std::mutex> lock(hub.mutex);
+  const auto failure = hub.failures.find(port);
+  if (failure != hub.failures.end()) return -failure->second;
+  const unsigned own = hub.ownOverCurrent ? kHubOverCurrent : 0;
+  const unsigned status = ofPort ? hub.portStatus(port) : own;
+  const unsigned change = ofPort ? hub.portChange(port) : own;
   const guint8 answer[] = {guint8(status), guint8(status >> 8), guint8(change), 0};
-  std::copy(std::begin(answer), std::end(answer), buffer->data);
-  umockdev_ioctl_client_complete(client, 4, 0);
+  std::copy(std::begin(answer), std::end(answer), data);
+  return 4;
+}
+
+void complete(UMockdevIoctlClient* client, int result) {
+  umockdev_ioctl_client_complete(client, result < 0 ? -1 : result, result < 0 ? -result : 0);
+}
+
+// USBDEVFS_CONTROL: the transfer at once, as the USB library sends it.
+void answerControl(UsbTestbed::Hub& hub, UMockdevIoctlClient* client) {
+  UMockdevIoctlData* transfer = umockdev_ioctl_data_resolve(
+      umockdev_ioctl_client_get_arg(client), 0, sizeof(usbdevfs_ctrltransfer), nullptr);
+  if (transfer == nullptr) return complete(client, -EFAULT);
+  const auto* setup = reinterpret_cast<const usbdevfs_ctrltransfer*>(transfer->data);
+  const ControlRequest request{setup->bRequestType, setup->bRequest, setup->wValue, setup->wIndex,
+                               setup->wLength};
+  UMockdevIoctlData* buffer = umockdev_ioctl_data_resolve(
+      transfer, offsetof(usbdevfs_ctrltransfer, data), setup->wLength, nullptr);
+  complete(client, buffer == nullptr ? -EFAULT : answerRequest(hub, request, buffer->data));
+}
+
+// USBDEVFS_SUBMITURB of a control transfer, as libusb sends every transfer: answered at once and
+// kept for the client to reap. The buffer begins with the little-endian setup packet.
+void submitUrb(UsbTestbed::Hub& hub, UMockdevIoctlClient* client) {
+  UMockdevIoctlData* urbData = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0,
+                                                           sizeof(usbdevfs_urb), nullptr);
+  auto* urb = urbData == nullptr ? nullptr : reinterpret_cast<usbdevfs_urb*>(urbData->data);
+  if (urb == nullptr || urb->type != USBDEVFS_URB_TYPE_CONTROL || urb->buffer_length < 8) {
+    return complete(client, -EINVAL);
+  }
+  UMockdevIoctlData* buffer = umockdev_ioctl_data_resolve(urbData, offsetof(usbdevfs_urb, buffer),
+                                                          urb->buffer_length, nullptr);
+  if (buffer == nullptr) return complete(client, -EFAULT);
+  const guint8* setup = buffer->data;
+  const auto word = [setup](int at) { return unsigned(setup[at] | setup[at + 1] << 8); };
+  const unsigned room = unsigned(urb->buffer_length) - 8;
+  const ControlRequest request{setup[0], setup[1], word(2), word(4), std::min(word(6), room)};
+  const int result = answerRequest(hub, request, buffer->data + 8);
+  urb->status = result < 0 ? result : 0;
+  urb->actual_length = result < 0 ? 0 : result;
+  {
+    std::lock_guard<std::mutex> lock(hub.mutex);
+    hub.reapable[client].push_back(urbData->client_addr);
+  }
+  complete(client, 0);
+}
+
+// USBDEVFS_REAPURB(NDELAY): the client's oldest answered URB; none left is EAGAIN.
+void reapUrb(UsbTestbed::Hub& hub, UMockdevIoctlClient* client) {
+  UMockdevIoctlData* target = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0,
+                                                          sizeof(gulong), nullptr);
+  if (target == nullptr) return complete(client, -EFAULT);
+  std::lock_guard<std::mutex> lock(hub.mutex);
+  const auto urbs = hub.reapable.find(client);
+  if (urbs == hub.reapable.end()) return complete(client, -EAGAIN);
+  std::memcpy(target->data, &urbs->second.front(), sizeof(gulong));
+  urbs->second.pop_front();
+  if (urbs->second.empty()) hub.reapable.erase(urbs);
+  complete(client, 0);
+}
+
+// Answers control transfers on a hub's node; refuses every other request.
+gboolean answerIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) {
+  auto& hub = *static_cast<UsbTestbed::Hub*>(data);
+  const gulong request = umockdev_ioctl_client_get_request(client);
+  if (request == static_cast<gulong>(USBDEVFS_CONTROL)) {
+    answerControl(hub, client);
+  } else if (request == static_cast<gulong>(USBDEVFS_SUBMITURB)) {
+    submitUrb(hub, client);
+  } else if (request == static_cast<gulong>(USBDEVFS_REAPURBNDELAY) ||
+             request == static_cast<gulong>(USBDEVFS_REAPURB)) {
+    reapUrb(hub, client);
+  } else {
+    complete(client, -ENOTTY);
+  }
   return TRUE;
 }
 
@@ -257,6 +355,7 @@ void UsbTestbed::add(const EmulatedDevice& device) {
   auto hub = std::make_unique<Hub>();
   hub->node = device.node();
   hub->superSpeed = device.bcdUsb >= 0x0300;
+  hub->ports = device.ports;
   hub->handler = UMOCKDEV_IOCTL_BASE(g_object_new(UMOCKDEV_TYPE_IOCTL_BASE, nullptr));
   g_signal_connect(hub->handler, "handle-ioctl", G_CALLBACK(answerIoctl), hub.get());
   GError* error = nullptr;

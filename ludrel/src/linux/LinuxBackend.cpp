@@ -76,6 +76,8 @@ void LinuxBackend::completeRecord(std::size_t, Usb_Device&) {}
 Result<std::string> LinuxBackend::hubName(const std::string& hub) {
   const auto known = m_hubNamesByNode.find(hub);
   if (known != m_hubNamesByNode.end()) return known->second;
+  const auto lookedUp = m_hubNamesLookedUp.find(hub);
+  if (lookedUp != m_hubNamesLookedUp.end()) return lookedUp->second;
   const std::optional<BusAddress> node = parseUsbfsNodePath(hub);
   if (!node) return notAUsbfsNodeFailure(hub);
   // A finder that did not enumerate looks the hub up by its bus and address.
@@ -87,7 +89,7 @@ Result<std::string> LinuxBackend::hubName(const std::string& hub) {
     if (bus != device.attributes.end() && address != device.attributes.end() &&
         decimalAttribute(bus->second) == node->bus &&
         decimalAttribute(address->second) == node->address) {
-      return device.name;
+      return m_hubNamesLookedUp[hub] = device.name;
     }
   }
   return noSuchHubFailure(hub);

@@ -32,6 +32,9 @@ class LinuxBackend : public Backend {
   // From the last collectDevices: hub sysfs names by usbfs node, device keys by sysfs name.
   std::map<std::string, std::string> m_hubNamesByNode;
   std::map<std::string, std::string> m_keysByName;
+  // Hubs looked up by a backend that did not enumerate: a hub's ports then cost one pass over
+  // sysfs, not one each.
+  std::map<std::string, std::string> m_hubNamesLookedUp;
 };
 
 }  // namespace Ludrel
