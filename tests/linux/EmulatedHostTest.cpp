@@ -196,6 +196,13 @@ TEST_F(EmulatedServer, DiagnoseNamesEachPortItsDeviceAndThePortsNotAsked) {
           "off\n"
           "Summary: 6 hubs checked, 4 without over-current, 2 in over-current, 0 without "
           "verdict.\n");
+  // The kernel's count reaches the metrics and the JSON document too.
+  const ProgramRun metrics = host({"diagnose", "--prometheus", "-"});
+  EXPECT_NE(metrics.out.find(R"(halvex_port_overcurrent_events_total{hub="USB Hub",)"
+                             R"(location="1-1",port="3"} 3)"),
+            std::string::npos)
+      << metrics.out;
+  EXPECT_EQ(hostJson({"diagnose", "--json"}, 2)["hubs"][1]["ports"][1]["count"], 3);
 }
 
 TEST_F(EmulatedServer, SnapshotReplaysAsTheSameListTreeAndDiagnosis) {
