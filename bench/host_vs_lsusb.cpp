@@ -2,7 +2,7 @@
 // machine that umockdev emulates (the server of the Linux backend's tests): list against lsusb,
 // ports and diagnose against uhubctl's per-port status of every hub. It runs under
 // umockdev-wrapper, whose preloaded library shows the emulated machine to the programs started:
-//   umockdev-wrapper build/bench/bin/host_vs_lsusb
+//   umockdev-wrapper build/default/bin/host_vs_lsusb
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 #include <fcntl.h>
