@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "../ludrel/RecordText.h"
+#include "../runner/ExpectedFiles.h"
 #include "windows/WindowsRecords.h"
 
 using namespace KestraDiags::Ludrel;
@@ -67,6 +68,7 @@ TEST(UsbIdNumbers, ReadFourHexDigitsAfterEachLabel) {
   }
 }
 
+// Each record whole in tests/expected/windows-records/records.txt.
 TEST(WindowsRecord, EachKindOfNodeGivesItsRecord) {
   DeviceNode rootHub = started(DeviceKind::Hub, R"(USB\ROOT_HUB30\4&2F0A3C9&0&0)");
   rootHub.interfacePath =
@@ -98,56 +100,21 @@ TEST(WindowsRecord, EachKindOfNodeGivesItsRecord) {
   controller.description = "Intel(R) USB 3.1 eXtensible Host Controller - 1.10 (Microsoft)";
   controller.location = "PCI bus 0, device 20, function 0";
 
-  const struct {
-    const char* what;
-    DeviceNode node;
-    std::string record;
-  } cases[] = {
-      {"root hub", rootHub,
-       "nDevType=1; nNumofPorts=10; sDevDescriptor=" + rootHub.interfacePath +
-           "; sManufacturer=(Standard USB HUBs); "
-           "sDevName=USB Root Hub (USB 3.0); sProductName=USB Root Hub (USB 3.0); "
-           "sDevDesc=USB Root Hub (USB 3.0); sAddlHWInfo=Number of Ports:10|; "
-           "sLocation=USB\\ROOT_HUB30\\4&2F0A3C9&0&0; "  // a root hub has no location of its own
-           "sDevInstanceId=USB\\ROOT_HUB30\\4&2F0A3C9&0&0; sParentInstanceId=" +
-           rootHub.parentInstanceId + "; sSymbolicLink=" + rootHub.interfacePath + "; "},
-      {"external hub", hub,
-       "nDevType=2; nNumofPorts=4; nPortNumber=1; nidVendor=0x04B4; nidProduct=0x6560; "
-       "nbcdDevice=0x3298; sDevKey=04b4:6560 #7; sDriverKey=" +
-           hub.driverKey +
-           "; sHardwareId=USB\\VID_04B4&PID_6560&REV_3298; sFirmwareRev=32.98; "
-           // no serial number: the hub driver made the instance's name
-           "sFallbackName=USB Device 04b4:6560; sDevName=Generic USB Hub; "
-           "sProductName=Generic USB Hub; sDevDesc=Generic USB Hub; "
-           "sAddlHWInfo=Number of Ports:4|; sLocation=Port_#0001.Hub_#0002; "
-           "sDevInstanceId=USB\\VID_04B4&PID_6560\\5&2C7A3E1F&0&1; "},
+  // A root hub has no location of its own; a hub without a serial number has the instance name
+  // its driver made; only hubs have a device path, to be opened.
+  const std::pair<const char*, DeviceNode> nodes[] = {
+      {"root hub", rootHub},
+      {"external hub", hub},
       {"external hub without a port count",
-       started(DeviceKind::Hub, R"(USB\VID_04B4&PID_6560\5&2C7A3E1F&0&1)"),
-       "nDevType=2; nidVendor=0x04B4; nidProduct=0x6560; sDevKey=04b4:6560; "
-       "sFallbackName=USB Device 04b4:6560; sAddlHWInfo=Number of Ports:0|; "
-       "sLocation=USB\\VID_04B4&PID_6560\\5&2C7A3E1F&0&1; "
-       "sDevInstanceId=USB\\VID_04B4&PID_6560\\5&2C7A3E1F&0&1; "},
-      {"device", device,
-       "nDevType=3; nPortNumber=3; nidVendor=0x0781; nidProduct=0x5567; nbcdDevice=0x0100; "
-       "sDevKey=0781:5567 #12; sDriverKey=" +
-           device.driverKey +
-           "; sService=USBSTOR; sHardwareId=USB\\VID_0781&PID_5567&REV_0100; "
-           "sFirmwareRev=1.00; sSerialNumber=4C530001220528113261; "
-           "sFallbackName=USB Device 0781:5567; sDevName=SanDisk Cruzer Blade; "
-           "sFriendlyName=SanDisk Cruzer Blade; sProductName=USB Mass Storage Device; "
-           "sDevDesc=USB Mass Storage Device; "  // only hubs have a device path, to be opened
-           "sLocation=USB\\VID_0781&PID_5567\\4C530001220528113261; "
-           "sDevInstanceId=USB\\VID_0781&PID_5567\\4C530001220528113261; "},
-      {"host controller", controller,
-       "sDevName=" + controller.description + "; sProductName=" + controller.description +
-           "; sDevDesc=" + controller.description +
-           "; sLocation=PCI bus 0, device 20, function 0; sDevInstanceId=" + controller.instanceId +
-           "; "},
+       started(DeviceKind::Hub, R"(USB\VID_04B4&PID_6560\5&2C7A3E1F&0&1)")},
+      {"device", device},
+      {"host controller", controller},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(changedMembers(windowsDeviceRecord(c.node)), c.record);
+  std::string records;
+  for (const auto& [what, node] : nodes) {
+    records += std::string(what) + ": " + changedMembers(windowsDeviceRecord(node)) + "\n";
   }
+  expectStoredFiles("windows-records", {{"records.txt", records}});
 }
 
 Usb_Device recordAt(const std::string& id, const std::string& parent, int port) {

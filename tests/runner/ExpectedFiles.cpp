@@ -1,0 +1,30 @@
+#include "ExpectedFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "tests/support/TempDir.h"
+
+void expectStoredFiles(const std::string& folder, const std::map<std::string, std::string>& texts) {
+  namespace fs = std::filesystem;
+  const fs::path expected = fs::path(HALVEX_SOURCE_DIR) / "tests" / "expected" / folder;
+  const char* update = std::getenv("HALVEX_UPDATE_EXPECTED");
+  if (update != nullptr && std::string(update) == "1") {
+    fs::remove_all(expected);
+    fs::create_directories(expected);
+    for (const auto& [file, text] : texts) std::ofstream(expected / file, std::ios::binary) << text;
+    return;
+  }
+  std::map<std::string, std::string> stored;
+  for (const auto& entry : fs::directory_iterator(expected)) {
+    stored[entry.path().filename().string()] = readFile(entry.path().string());
+  }
+  for (const auto& [file, text] : stored) {
+    const auto found = texts.find(file);
+    EXPECT_EQ(found == texts.end() ? "(not written)" : found->second, text) << file;
+  }
+  for (const auto& [file, text] : texts) EXPECT_EQ(stored.count(file), 1u) << file << " written";
+}

@@ -1,0 +1,60 @@
+#include "HostOutputs.h"
+
+#include <regex>
+#include <utility>
+
+#include "HostTest.h"
+#include "tests/support/TraceLog.h"
+
+namespace {
+
+// What differs from run to run or machine to machine: the diagnosis's times and the folders.
+std::string masked(std::string text, const std::string& workDir) {
+  static const std::regex times(
+      R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d(?:Z|[+-]\d\d:\d\d))"
+      R"(|("durationSeconds": |"finishedAt": )[0-9.e+-]+)"
+      R"(|(halvex_run_duration_seconds )\d+\.\d{6}|(halvex_last_run_timestamp_seconds )\d+)");
+  text = std::regex_replace(text, times, "$1$2$3(time)");
+  for (const auto& [folder, name] :
+       {std::pair<std::string, const char*>{workDir, "(work)"}, {HALVEX_SOURCE_DIR, "(source)"}}) {
+    for (auto at = text.find(folder); at != std::string::npos; at = text.find(folder, at)) {
+      text.replace(at, folder.size(), name);
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
+std::map<std::string, std::string> hostOutputs(const TempDir& dir,
+                                               const std::vector<std::string>& options) {
+  const std::string logs = dir.makeDir("log");
+  const std::string config = dir.makeDir("package") + "/package.cfg";
+  std::map<std::string, std::string> files;
+  std::string runs;
+  for (const auto& [file, command] : std::vector<std::pair<std::string, std::vector<std::string>>>{
+           {"list.txt", {"--no-log", "list"}},
+           {"list.json", {"--no-log", "list", "--json"}},
+           {"list-tree.txt", {"list", "--tree", "--no-log"}},  // global options may come last
+           {"diagnose.txt", {"--package-config", config, "diagnose"}},
+           {"diagnose.json", {"--no-log", "diagnose", "--json"}},
+           {"diagnose.prom", {"--no-log", "diagnose", "--prometheus", "-"}},
+           {"ports.txt", {"--no-log", "ports"}},
+           {"ports.json", {"--no-log", "ports", "--json"}},
+           {"snapshot.json", {"--no-log", "snapshot"}}}) {
+    std::vector<std::string> arguments = command;
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    HostProcess process(arguments, dir.path());
+    const int status = process.wait();
+    files[file] = masked(process.out(), dir.path());
+    runs +=
+        file + ": exit status " + std::to_string(status) + "\n" + masked(process.err(), dir.path());
+  }
+  files["runs.txt"] = runs;
+  for (const char* log : {"HalvexDeviceEnumerator.log", "HalvexDiagnostic.log"}) {
+    if (fileExists(logs + "/" + log)) {
+      files[log] = masked(maskStamps(readTraceFile(logs + "/" + log)), dir.path());
+    }
+  }
+  return files;
+}
