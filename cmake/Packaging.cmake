@@ -26,7 +26,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "admin")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 # Dependencies come from what the binaries link; our own two libraries travel in the package.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${CMAKE_INSTALL_LIBDIR}")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${HALVEX_INSTALL_LIBDIR}")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "prometheus-node-exporter")
 
 include(CPack)
