@@ -12,9 +12,10 @@ function(halvex_gzip target input output)
 endfunction()
 
 # The systemd units go where systemd looks for them, not enabled; the rest of examples/, the udev
-# rule among them, is for the administrator to copy from.
+# rule among them, is for the administrator to copy from, its programs executable.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/
         DESTINATION ${CMAKE_INSTALL_DATADIR}/halvex/examples
+        USE_SOURCE_PERMISSIONS
         PATTERN systemd EXCLUDE)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/halvex-host.md
               ${CMAKE_CURRENT_LIST_DIR}/debian/copyright
