@@ -68,18 +68,27 @@ std::string failureOf(const Result<T>& result) {
 const std::string kFormat = "LUDREL_ERROR_FORMAT: " + std::string(kHub);
 
 // The connection status tells whether a device is on the port and whether it is in over-current
-// now; the driver keeps no count and no status words, so the rest stays unset.
-TEST(PortStatusOfConnection, TellsADeviceAndAnOverCurrentNowAndNothingElse) {
-  const std::string unknown = " ?overCurrentChange ?reset ?suspended";
-  const std::pair<std::uint32_t, std::string> cases[] = {
-      {ConnectionStatus::kNoDeviceConnected, " ?enabled ?powered" + unknown},
-      {ConnectionStatus::kDeviceConnected, " connected ?enabled ?powered" + unknown},
-      {ConnectionStatus::kDeviceCausedOvercurrent,
-       " connected ?enabled ?powered overCurrent" + unknown},
-      {5, " connected ?enabled ?powered" + unknown},  // DeviceNotEnoughPower: no over-current
+// now; the driver keeps no count and no status words, so the rest stays unset. Of the answers to
+// the over-current check, only over-current and an empty port stand out.
+TEST(ConnectionStatus, GivesThePortStatusAndTheOverCurrentAnswer) {
+  const struct {
+    const char* status;
+    std::uint32_t value;
+    const char* flags;
+    int answer;
+  } cases[] = {
+      {"NoDeviceConnected", 0, " ?enabled ?powered", -1},
+      {"DeviceConnected", 1, " connected ?enabled ?powered", 0},
+      {"DeviceGeneralFailure", 3, " connected ?enabled ?powered", 0},
+      {"DeviceCausedOvercurrent", 4, " connected ?enabled ?powered overCurrent", 2},
+      {"DeviceNotEnoughPower", 5, " connected ?enabled ?powered", 0},
+      {"a status of a later Windows", 0x104, " connected ?enabled ?powered", 0},
   };
-  for (const auto& [status, flags] : cases) {
-    EXPECT_EQ(statusText::ofAnswer(portStatusOf(status)), "no words:" + flags) << status;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.status);
+    EXPECT_EQ(statusText::ofAnswer(portStatusOf(c.value)),
+              std::string("no words:") + c.flags + " ?overCurrentChange ?reset ?suspended");
+    EXPECT_EQ(overCurrentAnswerOf(c.value), c.answer);
   }
 }
 
@@ -118,22 +127,6 @@ TEST(PortConnection, ReadsTheDeviceAndTheWholeStatusOfAWholeAnswer) {
             kFormat +
                 ": port 3: the hub's answer to IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX "
                 "is 34 bytes, too short");
-}
-
-TEST(OverCurrentAnswer, OnlyOverCurrentAndAnEmptyPortStandOut) {
-  const struct {
-    const char* status;
-    std::uint32_t value;
-    int answer;
-  } cases[] = {
-      {"NoDeviceConnected", 0, -1},   {"DeviceConnected", 1, 0},
-      {"DeviceGeneralFailure", 3, 0}, {"DeviceCausedOvercurrent", 4, 2},
-      {"DeviceNotEnoughPower", 5, 0}, {"a status of a later Windows", 0x104, 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.status);
-    EXPECT_EQ(overCurrentAnswerOf(c.value), c.answer);
-  }
 }
 
 TEST(DriverKey, TheFirstAnswerTellsTheSizeOfTheWholeUpToTheLargestToTrust) {
