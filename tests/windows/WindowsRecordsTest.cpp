@@ -136,8 +136,8 @@ std::vector<std::string> idsAndParentsOf(const std::vector<Usb_Device>& records)
 }
 
 // A parent location is the parent record's location, or the parent's identifier when the parent
-// is not among the records.
-TEST(HandOutOrder, EachControllerThenItsTreeDepthFirstByPort) {
+// is not among the records. Equal ports keep their order; records in a loop of parents come last.
+TEST(HandOutOrder, EachRootThenItsTreeDepthFirstByPortAndNoRecordIsLost) {
   const std::vector<Usb_Device> ordered = inHandOutOrder({
       recordAt("dev-3", "root-a", 3),
       recordAt("hub-2", "root-a", 2),
@@ -147,16 +147,6 @@ TEST(HandOutOrder, EachControllerThenItsTreeDepthFirstByPort) {
       recordAt("hub-2-dev", "hub-2", 1),
       recordAt("root-a", "ctl-a", 0),
       recordAt("ctl-b", "pci", 0),
-  });
-  EXPECT_EQ(idsAndParentsOf(ordered),
-            (std::vector<std::string>{"ctl-a below pci", "root-a below at ctl-a",
-                                      "dev-1 below at root-a", "hub-2 below at root-a",
-                                      "hub-2-dev below at hub-2", "dev-3 below at root-a",
-                                      "ctl-b below pci", "root-b below at ctl-b"}));
-}
-
-TEST(HandOutOrder, EqualPortsKeepTheirOrderAndNoRecordIsLost) {
-  const std::vector<Usb_Device> ordered = inHandOutOrder({
       recordAt("root", "", 0),
       recordAt("first", "root", 0),
       recordAt("second", "root", 0),
@@ -165,9 +155,12 @@ TEST(HandOutOrder, EqualPortsKeepTheirOrderAndNoRecordIsLost) {
       recordAt("loop-b", "loop-a", 0),
   });
   EXPECT_EQ(idsAndParentsOf(ordered),
-            (std::vector<std::string>{"root below ", "first below at root", "second below at root",
-                                      "self below self", "loop-a below at loop-b",
-                                      "loop-b below at loop-a"}));
+            (std::vector<std::string>{
+                "ctl-a below pci", "root-a below at ctl-a", "dev-1 below at root-a",
+                "hub-2 below at root-a", "hub-2-dev below at hub-2", "dev-3 below at root-a",
+                "ctl-b below pci", "root-b below at ctl-b", "root below ", "first below at root",
+                "second below at root", "self below self", "loop-a below at loop-b",
+                "loop-b below at loop-a"}));
 }
 
 }  // namespace
