@@ -1,8 +1,9 @@
 # What an installation holds beyond the programs and libraries, and the Debian package made
 # from it with `cpack -G DEB` in a build directory.
 
+# The example hook stays a program that halvex-host can run.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/halvex/examples)
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/halvex/examples USE_SOURCE_PERMISSIONS)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/halvex-host.md
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/halvex)
 
