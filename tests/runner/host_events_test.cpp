@@ -192,13 +192,14 @@ TEST_F(HostEventsTest, ARoundRunsTheHookOnceForACountThatRose) {
                        "--on-over-current", ENV_HOOK, "--", dir.file("hook.env"), "0"},
                       dir.path());
   ASSERT_TRUE(eventually([&] { return countOf(process.out(), "Summary: ") >= 1; }));
-  machine(hubWithKeyboard(R"("overCurrentCount": 2)"), "next.json");
+  // Of another size, so that a file time as coarse as a second cannot hide the change.
+  machine(hubWithKeyboard(R"("overCurrentCount": 12)"), "next.json");
   std::filesystem::rename(dir.file("next.json"), topology);
   ASSERT_TRUE(eventually([&] { return fileExists(dir.file("hook.env")); })) << process.err();
   const std::size_t rounds = countOf(process.out(), "Summary: ");
   ASSERT_TRUE(eventually([&] { return countOf(process.out(), "Summary: ") >= rounds + 2; }));
   EXPECT_TRUE(
-      matches(readFile(dir.file("hook.env")), hookEnvironment("round", "2", "no-over-current")))
+      matches(readFile(dir.file("hook.env")), hookEnvironment("round", "12", "no-over-current")))
       << readFile(dir.file("hook.env"));
   EXPECT_EQ(
       countOf(process.err(), "halvex-host: --on-over-current for 1-2 port 3: exit status 0\n"), 1u)

@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
   }
   std::sort(variables.begin(), variables.end());
   {
-    std::ofstream out(argv[1], std::ios::app);
+    std::ofstream out(argv[1], std::ios::app | std::ios::binary);
     for (const std::string& variable : variables) out << variable << '\n';
     out << "--\n";
   }
