@@ -1,5 +1,6 @@
 #include <chrono>
 
+#include "EventText.h"
 #include "TopologyFixture.h"
 #include "ludrel/TopologyFormat.h"
 #include "ludrel/UsbEvents.h"
@@ -10,18 +11,6 @@ using namespace KestraDiags::Ludrel;
 using std::chrono::hours;
 using std::chrono::steady_clock;
 using std::chrono::system_clock;
-
-// An event as one line: what happened, to which device path and location, and for an
-// over-current the port and the count where there is one.
-std::string eventText(const UsbEvent& event) {
-  const char* what = event.kind == UsbEventKind::OverCurrent   ? "over-current"
-                     : event.kind == UsbEventKind::DeviceAdded ? "added"
-                                                               : "removed";
-  std::string text = std::string(what) + " " + event.devicePath + " at " + event.location;
-  if (event.kind == UsbEventKind::OverCurrent) text += " port " + std::to_string(event.port);
-  if (event.overCurrentCount) text += " count " + std::to_string(*event.overCurrentCount);
-  return text;
-}
 
 // Takes what is due now, checking that each event is stamped with the moment it was taken.
 Texts takeTexts(UsbEventSource& source) {
