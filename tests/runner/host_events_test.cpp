@@ -10,6 +10,8 @@
 #include <sstream>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 #include "HostTest.h"
 
 namespace {
@@ -128,6 +130,20 @@ TEST_F(HostEventsTest, AnOverCurrentEventChecksThatHubAtOnceAndRunsTheHookOnce) 
       << readFile(dir.file("hook.env"));
   // Every hub's samples stay in the file after a round over one.
   EXPECT_EQ(timeless(readFile(dir.file("halvex.prom"))), fullRoundMetrics());
+}
+
+// The event round's document names the event, for machines as the text line does for people.
+TEST_F(HostEventsTest, AnOverCurrentEventsDocumentListsTheEvent) {
+  std::vector<std::string> arguments = watch(kOverCurrentEvent, {ENV_HOOK, "--", "x", "0"});
+  arguments.insert(arguments.begin() + 3, "--json");
+  HostProcess process(arguments, dir.path());
+  ASSERT_TRUE(eventually([&] { return countOf(process.out(), "\"exitStatus\"") >= 2; }));
+  const std::string out = process.out();
+  const nlohmann::json second = nlohmann::json::parse(out.substr(out.find("}\n{") + 2));
+  EXPECT_EQ(second["events"], nlohmann::json::parse(R"([{"hub": "1-2", "port": 3, "count": 2,
+      "device": {"key": "04d9:1702 USB Keyboard", "name": "USB Keyboard", "vendorId": "04d9",
+                 "productId": "1702"}}])"));
+  EXPECT_EQ(second["summary"]["hubs"], 1);
 }
 
 TEST_F(HostEventsTest, AnAddedDeviceMakesAFullRound) {
