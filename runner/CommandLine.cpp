@@ -1,5 +1,6 @@
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -57,7 +58,16 @@ constexpr const char* kDiagnoseFooter =
     "  halvex-host diagnose\n"
     "  halvex-host diagnose --json\n"
     "  halvex-host diagnose --prometheus /var/lib/prometheus/node-exporter/halvex.prom\n"
-    "  halvex-host --no-log diagnose --watch 60\n";
+    "  halvex-host --no-log diagnose --watch 60\n"
+    "  halvex-host diagnose --watch 300 --on-over-current \\\n"
+    "      /usr/share/halvex/examples/hooks/journal-over-current\n"
+    "\nWith --watch, a USB event wakes the host at once where the system tells them (Linux with\n"
+    "udev, or a topology's events): an over-current diagnoses that hub, a device added or\n"
+    "removed makes a full round. --on-over-current runs PROGRAM, without a shell, for each\n"
+    "over-current event and for each port that a later round finds newly in over-current or\n"
+    "with a higher count; HALVEX_HUB, HALVEX_HUB_NAME, HALVEX_HUB_PATH, HALVEX_PORT, "
+    "HALVEX_DEVICE,\n"
+    "HALVEX_COUNT, HALVEX_VERDICT and HALVEX_SOURCE (event or round) tell it what happened.\n";
 
 constexpr const char* kPortsFooter =
     "\nOne block per hub: a line naming it, its own status line, then one line per port:\n"
@@ -184,12 +194,28 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
                    "\"-\": standard output, before the report.")
       ->type_name("FILE")
       ->check(kPath);
+  CLI::Option* watch = diagnose
+                           ->add_option("--watch", options.watchSeconds,
+                                        "Run again every SECONDS until SIGINT or SIGTERM, then\n"
+                                        "exit with 0.")
+                           ->type_name("SECONDS")
+                           ->check(kWholeSeconds);
+  std::string hookProgram;
   diagnose
-      ->add_option("--watch", options.watchSeconds,
-                   "Run again every SECONDS until SIGINT or SIGTERM, then\n"
-                   "exit with 0.")
+      ->add_option("--on-over-current", hookProgram,
+                   "With --watch, run PROGRAM for each new over-current;\n"
+                   "the arguments after \"--\" at the end of the line are\n"
+                   "its own.")
+      ->type_name("PROGRAM")
+      ->check(kPath)
+      ->needs(watch);
+  diagnose
+      ->add_option("--hook-timeout", options.hookTimeoutSeconds,
+                   "Stop the --on-over-current program after SECONDS\n"
+                   "(SIGTERM, then SIGKILL). Default: 10.")
       ->type_name("SECONDS")
-      ->check(kWholeSeconds);
+      ->check(kWholeSeconds)
+      ->needs("--on-over-current");
 
   CLI::App* ports =
       app.add_subcommand("ports", "Show the status of each port of the hubs the test checks.");
@@ -209,9 +235,20 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
       ->type_name("")
       ->check(kPath);
 
+  // The arguments after "--" are the hook program's own, so that they may look like options.
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  const auto hookOption =
+      std::find_if(arguments.begin(), arguments.end(),
+                   [](const std::string& word) { return word.rfind("--on-over-current", 0) == 0; });
+  const auto separator = std::find(hookOption, arguments.end(), "--");
+  const std::vector<std::string> hookArguments(
+      separator == arguments.end() ? separator : separator + 1, arguments.end());
+  arguments.erase(separator, arguments.end());
+  std::reverse(arguments.begin(), arguments.end());
+
   try {
     try {
-      app.parse(argc, argv);
+      app.parse(arguments);
     } catch (const CLI::ExtrasError&) {
       // A word left over where the command should be was meant as one.
       const std::vector<std::string> words = app.remaining();
@@ -228,6 +265,11 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
   } catch (const CLI::ParseError& error) {
     const int status = app.exit(error);
     return status == 0 ? kExitOk : kExitUnknown;
+  }
+  if (!hookProgram.empty()) {
+    options.hookCommand = {hookProgram};
+    options.hookCommand.insert(options.hookCommand.end(), hookArguments.begin(),
+                               hookArguments.end());
   }
   options.command = diagnose->parsed()   ? Command::Diagnose
                     : ports->parsed()    ? Command::Ports

@@ -3,6 +3,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "HalvexModule.h"
 
@@ -20,10 +21,13 @@ struct HostOptions {
   Command command = Command::List;
   bool tree = false;
   bool json = false;
-  std::string location;            // list and ports: empty for every device or hub
-  std::string idFilter;            // VVVV[:PPPP]; empty: any ID
-  std::string prometheusFile;      // empty: none; "-": standard output
-  unsigned int watchSeconds = 0;   // 0: one run
+  std::string location;           // list and ports: empty for every device or hub
+  std::string idFilter;           // VVVV[:PPPP]; empty: any ID
+  std::string prometheusFile;     // empty: none; "-": standard output
+  unsigned int watchSeconds = 0;  // 0: one run
+  // --on-over-current: the program, then the arguments after "--"; empty for none.
+  std::vector<std::string> hookCommand;
+  unsigned int hookTimeoutSeconds = 10;
   std::string snapshotFile = "-";  // "-": standard output
 };
 
@@ -39,8 +43,9 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
 int runList(const Result<HalvexModule>& module, const HostOptions& options, std::ostream& out,
             std::ostream& err);
 
-// diagnose, once or every --watch seconds until SIGINT or SIGTERM. The monitoring-plugin status
-// of the run (0 after a stopped watch).
+// diagnose, once or every --watch seconds until SIGINT or SIGTERM, and at once for a hub on
+// each USB event; --on-over-current for each new over-current. The monitoring-plugin status of
+// the run (0 after a stopped watch).
 int runDiagnose(const Result<HalvexModule>& module, const HostOptions& options, std::ostream& out,
                 std::ostream& err);
 

@@ -1,10 +1,9 @@
 #include <chrono>
 #include <memory>
 
-#include "CommandLine.h"
-#include "Diagnosis.h"
+#include "DiagnoseRounds.h"
 #include "ModuleDevices.h"
-#include "StopSignals.h"
+#include "PortFindings.h"
 #include "diag/MsgCodes.h"
 #include "ludrel/USBUtil.h"
 
@@ -86,6 +85,14 @@ int hubStatus(const HubCheck& hub) {
   return hub.ports ? worseStatus(status, answerStatus(*hub.ports)) : status;
 }
 
+// The round's answer of the hub an event names; null when the round has none.
+const HubAnswer* hubAnswerAt(const Diagnosis& round, const Ludrel::UsbEvent& event) {
+  for (const HubCheck& hub : round.hubs) {
+    if (hub.location == event.location && hub.ports) return &*hub.ports;
+  }
+  return nullptr;
+}
+
 Diagnosis failedDiagnosis(const Failure& error) {
   Diagnosis diagnosis;
   diagnosis.failure = error;
@@ -93,32 +100,11 @@ Diagnosis failedDiagnosis(const Failure& error) {
   return diagnosis;
 }
 
-int diagnoseOnce(const Result<HalvexModule>& module, const HostOptions& options, std::ostream& out,
-                 std::ostream& err) {
-  Diagnosis diagnosis = module.ok() ? diagnoseHubs(module.value(), !options.noLog)
-                                    : failedDiagnosis(module.failure());
-  if (!options.prometheusFile.empty()) {
-    // Before the report, whose status counts a file that could not be written. A run that could
-    // not be made is still written, so that monitoring sees the failure.
-    diagnosis.writeFailure = writeOutput(options.prometheusFile, prometheusMetrics(diagnosis), out);
-  }
-  if (options.json) {
-    printJson(diagnosisJson(diagnosis), out);
-  } else if (!diagnosis.hubs.empty() || !diagnosis.failure) {
-    printDiagnosisText(diagnosis, out);
-  }
-  out.flush();
-  for (const auto& failure : {diagnosis.failure, diagnosis.writeFailure}) {
-    if (failure) reportError(err, *failure);
-  }
-  return exitStatusOf(diagnosis);
-}
-
 }  // namespace
 
 // Enumerates, then opens, checks and closes every supported hub; the module's objects are gone
 // when it returns.
-Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled) {
+Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled, const HubLocations& only) {
   const auto started = std::chrono::steady_clock::now();
   Diagnosis diagnosis;
   {
@@ -140,7 +126,8 @@ Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled) {
       Ludrel::HubStatusReader reader;
       for (std::size_t index = 0; index < devices.size(); ++index) {
         DeviceEnum::IDevice* device = devices[index].getDevice();
-        if (diagnostic->isDeviceSupportedByTest(device, kOverCurrentTest)) {
+        const bool wanted = only.empty() || only.count(records[index].location) != 0;
+        if (wanted && diagnostic->isDeviceSupportedByTest(device, kOverCurrentTest)) {
           HubCheck check = checkHub(*diagnostic, *device, records[index]);
           // Once the module has closed the hub again.
           if (!check.devicePath.empty()) check.ports = askHub(reader, records[index], records);
@@ -164,17 +151,44 @@ int exitStatusOf(const Diagnosis& diagnosis) {
   return status;
 }
 
+Diagnosis diagnoseRound(const Result<HalvexModule>& module, const HostOptions& options,
+                        const HubLocations& only) {
+  return module.ok() ? diagnoseHubs(module.value(), !options.noLog, only)
+                     : failedDiagnosis(module.failure());
+}
+
+int reportRound(Diagnosis& shown, const Diagnosis& metrics,
+                const std::vector<Ludrel::UsbEvent>& overCurrents, const HostOptions& options,
+                std::ostream& out, std::ostream& err) {
+  if (!options.prometheusFile.empty()) {
+    // Before the report, whose status counts a file that could not be written. A run that could
+    // not be made is still written, so that monitoring sees the failure.
+    shown.writeFailure = writeOutput(options.prometheusFile, prometheusMetrics(metrics), out);
+  }
+  if (options.json) {
+    nlohmann::ordered_json document = diagnosisJson(shown);
+    for (const Ludrel::UsbEvent& event : overCurrents) {
+      document["events"].push_back(overCurrentEventJson(event, hubAnswerAt(shown, event)));
+    }
+    printJson(document, out);
+  } else if (!shown.hubs.empty() || !shown.failure) {
+    for (const Ludrel::UsbEvent& event : overCurrents) {
+      out << overCurrentEventLine(event, hubAnswerAt(shown, event)) << '\n';
+    }
+    printDiagnosisText(shown, out);
+  }
+  out.flush();
+  for (const auto& failure : {shown.failure, shown.writeFailure}) {
+    if (failure) reportError(err, *failure);
+  }
+  return exitStatusOf(shown);
+}
+
 int runDiagnose(const Result<HalvexModule>& module, const HostOptions& options, std::ostream& out,
                 std::ostream& err) {
-  if (options.watchSeconds == 0) return diagnoseOnce(module, options, out, err);
-  StopSignals stopSignals;
-  for (;;) {
-    const int status = diagnoseOnce(module, options, out, err);
-    // Without a module no later round can do better.
-    if (!module.ok()) return status;
-    if (stopSignals.waitForStop(std::chrono::seconds(options.watchSeconds))) return kExitOk;
-    if (!options.json) out << '\n';
-  }
+  if (options.watchSeconds != 0) return watchDiagnose(module, options, out, err);
+  Diagnosis diagnosis = diagnoseRound(module, options, {});
+  return reportRound(diagnosis, diagnosis, {}, options, out, err);
 }
 
 }  // namespace HalvexHost

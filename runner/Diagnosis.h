@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ namespace KestraDiags {
 namespace HalvexHost {
 
 enum class Verdict { NoOverCurrent, OverCurrent, NoVerdict };
+
+// "no-over-current", "over-current", "no-verdict": the verdict for machines.
+const char* verdictKey(Verdict verdict);
 
 // The check of one hub: how its open went and what the diagnostic said.
 struct HubCheck {
@@ -56,9 +60,10 @@ struct Diagnosis {
 
 class HalvexModule;
 
-// Enumerates, then opens, checks and closes every supported hub; the module's objects are gone
-// when it returns.
-Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled);
+// Enumerates, then opens, checks and closes every supported hub, or those at the locations only
+// names (empty: every hub); the module's objects are gone when it returns.
+Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled,
+                       const std::set<std::string>& only);
 
 // The worst status of the hubs (2 over-current, 3 no verdict, 1 not every port asked, 0 none of
 // these), by the order of worseStatus; 3 at least when the run did not succeed or the metrics

@@ -130,18 +130,6 @@ std::string summaryLine(const Diagnosis& diagnosis) {
          std::to_string(counts.noVerdict) + " without verdict.";
 }
 
-const char* verdictKey(Verdict verdict) {
-  switch (verdict) {
-    case Verdict::NoOverCurrent:
-      return "no-over-current";
-    case Verdict::OverCurrent:
-      return "over-current";
-    case Verdict::NoVerdict:
-      break;
-  }
-  return "no-verdict";
-}
-
 nlohmann::ordered_json openJson(const HubCheck& hub) {
   nlohmann::ordered_json open = {{"code", hub.openResult},
                                  {"name", openResultLabel(hub.openResult)}};
@@ -254,6 +242,18 @@ void portFamilies(std::ostream& out, const Diagnosis& diagnosis) {
 }
 
 }  // namespace
+
+const char* verdictKey(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::NoOverCurrent:
+      return "no-over-current";
+    case Verdict::OverCurrent:
+      return "over-current";
+    case Verdict::NoVerdict:
+      break;
+  }
+  return "no-verdict";
+}
 
 void printDiagnosisText(const Diagnosis& diagnosis, std::ostream& out) {
   if (!diagnosis.hubs.empty()) {

@@ -112,6 +112,15 @@ bool isHubOverCurrent(const Finding& finding) {
   return !finding.port && std::string(finding.kind) == "over-current";
 }
 
+// The device the hub's answer names on the port.
+std::optional<PortDevice> deviceOnPort(const HubAnswer* hub, int port) {
+  if (hub == nullptr) return std::nullopt;
+  for (const PortAnswer& answer : hub->ports) {
+    if (answer.port == port) return answer.device;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::vector<std::string> findingLines(const HubAnswer& hub) {
@@ -141,6 +150,21 @@ ordered_json findingsJson(const HubAnswer& hub) {
     findings.push_back(entry);
   }
   return findings;
+}
+
+std::string overCurrentEventLine(const Ludrel::UsbEvent& event, const HubAnswer* hub) {
+  const std::string device = portDeviceText(deviceOnPort(hub, event.port));
+  return event.location + " port " + std::to_string(event.port) + ": over-current event" +
+         (event.overCurrentCount ? ", count " + std::to_string(*event.overCurrentCount) : "") +
+         (device.empty() ? "" : " " + device);
+}
+
+ordered_json overCurrentEventJson(const Ludrel::UsbEvent& event, const HubAnswer* hub) {
+  return {{"hub", event.location},
+          {"port", event.port},
+          {"count",
+           event.overCurrentCount ? ordered_json(*event.overCurrentCount) : ordered_json(nullptr)},
+          {"device", portDeviceJson(deviceOnPort(hub, event.port))}};
 }
 
 }  // namespace HalvexHost

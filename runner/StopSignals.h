@@ -20,12 +20,14 @@ class StopSignals {
   StopSignals& operator=(const StopSignals&) = delete;
   ~StopSignals();
 
-  // Waits for the given time; true when a stop was requested before or during the wait.
-  bool waitForStop(std::chrono::seconds duration);
+  // Waits until the given time, or until descriptor turns readable (-1: none; POSIX only); true
+  // when a stop was requested before or during the wait.
+  bool waitForStop(std::chrono::steady_clock::time_point until, int descriptor);
 
  private:
 #if !defined(_WIN32)
   sigset_t m_previousMask;
+  int m_requests = -1;  // the held-back signals, readable as a descriptor
 #endif
 };
 

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <algorithm>
+
 #include "StopSignals.h"
 
 namespace KestraDiags {
@@ -33,10 +35,14 @@ StopSignals::~StopSignals() {
   g_stopRequested = nullptr;
 }
 
-bool StopSignals::waitForStop(std::chrono::seconds duration) {
-  const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(duration);
-  return WaitForSingleObject(g_stopRequested, static_cast<DWORD>(milliseconds.count())) ==
-         WAIT_OBJECT_0;
+// There is no descriptor to wait on here: the caller wakes for its events by the time.
+bool StopSignals::waitForStop(std::chrono::steady_clock::time_point until, int) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        until - std::chrono::steady_clock::now())
+                        .count();
+  // INFINITE is a value of its own, not a longest wait; a wait cut short is simply made again.
+  const DWORD milliseconds = static_cast<DWORD>(std::clamp<long long>(left, 0, INFINITE - 1));
+  return WaitForSingleObject(g_stopRequested, milliseconds) == WAIT_OBJECT_0;
 }
 
 }  // namespace HalvexHost

@@ -15,5 +15,12 @@ Result<HubStatus> Backend::hubStatus(const std::string&) {
   return makeFailure(ErrorName::kNotSupported, name() + " backend cannot read a hub's status");
 }
 
+Result<std::shared_ptr<UsbEventSource>> Backend::openEvents() {
+  return makeFailure(ErrorName::kNotSupported,
+                     name() +
+                         " backend has no source of USB events yet; a topology's \"events\" "
+                         "list can simulate them");
+}
+
 }  // namespace Ludrel
 }  // namespace KestraDiags

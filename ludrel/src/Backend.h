@@ -8,6 +8,7 @@
 #include "Failure.h"
 #include "ludrel/HubStatus.h"
 #include "ludrel/Result.h"
+#include "ludrel/UsbEvents.h"
 #include "ludrel/Usb_Device.h"
 
 namespace KestraDiags {
@@ -43,6 +44,9 @@ class Backend {
   // What the hub reports for its port and of itself; a backend that cannot ask says so.
   virtual Result<PortStatus> portStatus(const std::string& hub, int port);
   virtual Result<HubStatus> hubStatus(const std::string& hub);
+
+  // The machine's or the topology's USB events from now on; a backend without them says so.
+  virtual Result<std::shared_ptr<UsbEventSource>> openEvents();
 };
 
 }  // namespace Ludrel

@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         describeDevices(enumerateDevices(halvexModule(), true).deviceList());
     addLibraryFacts(devices, PortKeys::Read);
   }
-  diagnoseHubs(halvexModule(), true);  // diagnose
+  diagnoseHubs(halvexModule(), true, {});  // diagnose
   if (openFileCount() != filesBefore) std::abort();
   checkLogsAndClear(g_package);
   fs::remove(path);

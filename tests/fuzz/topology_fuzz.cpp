@@ -1,5 +1,6 @@
 // The USB library's simulated backend on any topology file: it answers or refuses with one
-// line, and a topology it takes can be walked and asked about every hub port without a crash.
+// line, and a topology it takes can be walked, asked about every hub port and its events replayed
+// without a crash.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include "ludrel/HubStatus.h"
 #include "ludrel/USBDeviceFinder.h"
 #include "ludrel/USBUtil.h"
+#include "ludrel/UsbEvents.h"
 
 namespace {
 
@@ -76,6 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     USBDeviceFinder finder(nullptr);
     if (finder.getAllUSBDevices()) {
       walk(finder);
+      const auto events = KestraDiags::Ludrel::UsbEventSource::open();
+      if (!events.ok()) std::abort();
+      events.value()->take();
     } else if (!isPlainRefusal()) {
       std::abort();
     }

@@ -66,6 +66,22 @@ TEST(DeviceNames, InterfaceBelongsToItsDevice) {
   }
 }
 
+TEST(DeviceNames, APortPathEndsInItsNumber) {
+  const std::pair<const char*, std::optional<int>> cases[] = {
+      {"/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/1-2-port3", 3},
+      {"/devices/pci0000:00/0000:00:14.0/usb1/1-0:1.0/usb1-port15", 15},
+      {"/devices/usb1/1-2/1-2:1.0/1-2-port0", std::nullopt},
+      {"/devices/usb1/1-2/1-2:1.0/1-2-port3x", std::nullopt},
+      {"/devices/usb1/1-2-port3/power", std::nullopt},
+      {"/devices/usb1/1-2/1-2:1.0/1-2-port", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& [path, port] : cases) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(portOfPortPath(path), port);
+  }
+}
+
 // The paths written are checked on the emulated machine.
 TEST(DeviceNames, UsbfsNodePathsReadBack) {
   const std::optional<BusAddress> node = parseUsbfsNodePath("/dev/bus/usb/012/127");

@@ -412,3 +412,13 @@ void UsbTestbed::failPort(const std::string& hubName, int port, int errorNumber)
   target.failures.erase(port);
   if (errorNumber != 0) target.failures[port] = errorNumber;
 }
+
+void UsbTestbed::uevent(const std::string& name, const std::string& below,
+                        const std::string& action,
+                        const std::map<std::string, std::string>& properties) {
+  const std::string path = "/sys" + m_paths.at(name) + (below.empty() ? "" : "/" + below);
+  for (const auto& [property, value] : properties) {
+    umockdev_testbed_set_property(m_testbed, path.c_str(), property.c_str(), value.c_str());
+  }
+  umockdev_testbed_uevent(m_testbed, path.c_str(), action.c_str());
+}

@@ -80,6 +80,10 @@ class UsbTestbed {
   void setOverCurrentCount(const std::string& hubName, int port, int count);
   // The hub answers GET_STATUS of the port with this error (0: answers again).
   void failPort(const std::string& hubName, int port, int errorNumber);
+  // Sends the kernel's uevent of the device called name, or of its entry below (an interface such
+  // as "1-2:1.0"), with these properties added to those it keeps from then on.
+  void uevent(const std::string& name, const std::string& below, const std::string& action,
+              const std::map<std::string, std::string>& properties = {});
 
   struct Hub;
 

@@ -46,6 +46,14 @@ constexpr const char* kRefusedTexts = R"(
 {"devices": [{"type": "hub", "hubChange": 2}]} -> FORMAT: /devices/0/hubChange: a hub with words of its own needs a devicePath, by which they are found
 {"devices": [{"nextThrows": {"type": "long", "value": 1}}]} -> FORMAT: /devices/0/nextThrows/type: expected "string", "unsigned long" or "int", got "long"
 {"devices": [{"nextThrows": {"type": "int"}}]} -> FORMAT: /devices/0/nextThrows: missing "value": what is thrown
+{"devices": [], "events": [{"afterMs": 0, "kind": "plug"}]} -> FORMAT: /events/0/kind: expected "over-current", "add" or "remove", got "plug"
+{"devices": [], "events": [{"kind": "add", "device": "1-2"}]} -> FORMAT: /events/0: missing "afterMs": milliseconds after the event before, or after opening
+{"devices": [], "events": [{"afterMs": 3600001, "kind": "add", "device": "1-2"}]} -> FORMAT: /events/0/afterMs: out of range: 3600001 is more than 3600000 (an hour), the longest delay
+{"devices": [], "events": [{"afterMs": 0, "kind": "add", "device": "1-2", "port": 1}]} -> FORMAT: /events/0/port: unknown member; an object here may hold afterMs, kind, device, comment
+{"devices": [], "events": [{"afterMs": 0, "kind": "over-current", "port": 1}]} -> FORMAT: /events/0: missing "hub": the location of the hub
+{"devices": [{"location": "1-2"}], "events": [{"afterMs": 0, "kind": "over-current", "hub": "1-2", "port": 1}]} -> FORMAT: /events/0/hub: no root hub or hub of the file has the location "1-2"
+{"devices": [{"type": "hub", "ports": 2, "location": "1-2"}], "events": [{"afterMs": 0, "kind": "over-current", "hub": "1-2", "port": 3}]} -> FORMAT: /events/0/port: out of range: port 3 is not between 1 and the hub's 2 ports
+{"devices": [{"location": "1-1"}], "events": [{"afterMs": 0, "kind": "remove", "device": "1-2"}]} -> FORMAT: /events/0/device: no device of the file has the location "1-2"
 {"getAllUSBDevicesFails": "controller stopped", "devices": [{}]} -> IO: getAllUSBDevices fails as the topology asks: controller stopped
 )";
 

@@ -13,6 +13,7 @@
 #include "ludrel/HubStatus.h"
 #include "ludrel/USBDeviceFinder.h"
 #include "ludrel/USBUtil.h"
+#include "ludrel/UsbEvents.h"
 
 using KestraDiags::Ludrel::USBDeviceFinder;
 using KestraDiags::Ludrel::USBUtil;
@@ -28,9 +29,15 @@ bool startsWith(const std::string& text, const std::string& start) {
   return text.rfind(start, 0) == 0;
 }
 
-TEST(WindowsBackendTest, AnswersWithoutATopologyAndWithoutAUsbBusEnumerationFailsWithTheReason) {
+TEST(WindowsBackendTest,
+     AnswersWithoutATopologyNoEventsAndWithoutAUsbBusEnumerationFailsWithTheReason) {
   _putenv_s("LUDREL_TOPOLOGY", "");
   EXPECT_EQ(USBUtil::backendName(), "windows");
+  const auto events = KestraDiags::Ludrel::UsbEventSource::open();
+  ASSERT_FALSE(events.ok());
+  EXPECT_EQ(events.failure().name + ": " + events.failure().message,
+            "LUDREL_ERROR_NOT_SUPPORTED: windows backend has no source of USB events yet; a "
+            "topology's \"events\" list can simulate them");
   if (!runsUnderWine()) GTEST_SKIP() << "a real Windows machine has a USB bus";
   USBDeviceFinder finder(nullptr);
   EXPECT_FALSE(finder.getAllUSBDevices());

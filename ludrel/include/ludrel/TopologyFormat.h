@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ludrel/LudrelExport.h"
+#include "ludrel/UsbEvents.h"
 #include "ludrel/Usb_Device.h"
 
 // The records of a topology file, which the simulated backend reads and programs that record a
@@ -42,8 +43,20 @@ struct DeviceEntry {
   std::string comment;  // not read back
 };
 
+// One entry of the "events" list: a notification the simulated event source hands out, which
+// changes nothing the other calls answer.
+struct EventEntry {
+  std::uint32_t afterMs = 0;  // after the entry before it, or after the source is opened
+  UsbEventKind kind = UsbEventKind::OverCurrent;
+  std::string hub;  // over-current: the hub's location, and its port
+  int port = 0;
+  std::optional<std::uint32_t> count;
+  std::string device;  // added or removed: the device's location
+};
+
 struct TopologyDocument {
   std::vector<DeviceEntry> devices;
+  std::vector<EventEntry> events;
   std::optional<std::string> getAllUSBDevicesFails;  // the message of a forced failure
   std::string comment;                               // not read back
 };

@@ -108,6 +108,18 @@ std::optional<std::string> deviceOfInterface(std::string_view interfaceName) {
   return std::string(device);
 }
 
+std::optional<int> portOfPortPath(std::string_view path) {
+  constexpr std::string_view kPort = "-port";
+  const std::size_t at = path.rfind(kPort);
+  if (at == std::string_view::npos || path.find('/', at) != std::string_view::npos) {
+    return std::nullopt;
+  }
+  path.remove_prefix(at + kPort.size());
+  const std::optional<int> port = takeNumber(path);
+  if (!port || *port == 0 || !path.empty()) return std::nullopt;
+  return port;
+}
+
 std::string usbfsNodePath(int bus, int address) {
   char path[40];
   std::snprintf(path, sizeof path, "%.*s%03d/%03d", static_cast<int>(kUsbfsDirectory.size()),

@@ -36,6 +36,10 @@ std::optional<std::string> deviceOfInterface(std::string_view interfaceName);
 // interface.
 std::string hubInterfaceName(const std::string& hubName);
 
+// The port number of a hub port's sysfs path, which ends in "<hub>-port<N>":
+// ".../1-2:1.0/1-2-port3" is 3. Nothing for any other path.
+std::optional<int> portOfPortPath(std::string_view path);
+
 // The usbfs node of a device: bus 1, address 2 is "/dev/bus/usb/001/002".
 std::string usbfsNodePath(int bus, int address);
 

@@ -10,6 +10,7 @@
 #include "linux/LinuxFailures.h"
 #include "linux/SysfsReader.h"
 #include "linux/SysfsText.h"
+#include "linux/UdevEvents.h"
 
 namespace KestraDiags {
 namespace Ludrel {
@@ -148,6 +149,8 @@ Result<HubStatus> LinuxBackend::hubStatus(const std::string& hub) {
   if (!words.ok()) return words.failure();
   return decodeHubStatus(words.value().status, words.value().change);
 }
+
+Result<std::shared_ptr<UsbEventSource>> LinuxBackend::openEvents() { return UdevEvents::open(); }
 
 }  // namespace Ludrel
 }  // namespace KestraDiags

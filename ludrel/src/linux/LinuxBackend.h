@@ -21,6 +21,7 @@ class LinuxBackend : public Backend {
   Result<int> overCurrentState(const std::string& hub, int port, void* handle) override;
   Result<PortStatus> portStatus(const std::string& hub, int port) override;
   Result<HubStatus> hubStatus(const std::string& hub) override;
+  Result<std::shared_ptr<UsbEventSource>> openEvents() override;
 
  private:
   // Names from usb.ids; the database is read at the first device that needs it.

@@ -40,5 +40,12 @@ void requirePossiblePortCounts(const Usb_Device& hub, const Json& entry) {
   }
 }
 
+void requirePortOfHub(const Json& place, int port, std::int32_t portCount) {
+  if (port < 1 || port > portCount) {
+    refuse(place, "out of range: port " + std::to_string(port) +
+                      " is not between 1 and the hub's " + std::to_string(portCount) + " ports");
+  }
+}
+
 }  // namespace Ludrel
 }  // namespace KestraDiags

@@ -9,5 +9,8 @@ namespace Ludrel {
 // the count its users read from "addlHWInfo": its callers walk every port.
 void requirePossiblePortCounts(const Usb_Device& hub, const Json& entry);
 
+// Refuses place, where port is given, unless the port is one of a hub of portCount ports.
+void requirePortOfHub(const Json& place, int port, std::int32_t portCount);
+
 }  // namespace Ludrel
 }  // namespace KestraDiags

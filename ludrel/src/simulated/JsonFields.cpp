@@ -29,10 +29,6 @@ std::string shown(const Json& value) {
   return text;
 }
 
-[[noreturn]] void refuseAsNot(const Json& value, const std::string& expected) {
-  refuse(value, "expected " + expected + ", got " + shown(value));
-}
-
 // A whole number of type T, or nothing when it lies outside T's range.
 template <typename T>
 std::optional<T> wholeNumber(const Json& value) {
@@ -78,6 +74,10 @@ bool isHexDigit(char c) {
 
 void refuse(const Json& value, const std::string& problem) {
   throw Json::other_error::create(501, problem, &value);
+}
+
+void refuseAsNot(const Json& value, const std::string& expected) {
+  refuse(value, "expected " + expected + ", got " + shown(value));
 }
 
 void requireMembers(const Json& value, std::initializer_list<const char*> members) {

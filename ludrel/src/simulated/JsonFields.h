@@ -18,6 +18,8 @@ using OrderedJson = nlohmann::ordered_json;
 
 // Throws the error that the topology reader reports for value, which names its JSON pointer.
 [[noreturn]] void refuse(const Json& value, const std::string& problem);
+// Refuses value as "expected EXPECTED, got VALUE".
+[[noreturn]] void refuseAsNot(const Json& value, const std::string& expected);
 
 // Refuses a value that is not an object, or an object with a member that is not in members;
 // "comment" may be in any object.

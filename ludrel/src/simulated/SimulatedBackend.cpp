@@ -5,6 +5,7 @@
 
 #include "Failure.h"
 #include "simulated/ImpliedStatus.h"
+#include "simulated/ReplayedEvents.h"
 
 namespace KestraDiags {
 namespace Ludrel {
@@ -104,6 +105,15 @@ Result<HubStatus> SimulatedBackend::hubStatus(const std::string& hub) {
   const Result<const SimulatedHub*> found = findHub(hub);
   if (!found.ok()) return found.failure();
   return decodeHubStatus(found.value()->status, found.value()->change);
+}
+
+Result<std::shared_ptr<UsbEventSource>> SimulatedBackend::openEvents() {
+  // The delays count from the call, not from the end of loading the file.
+  const auto opened = std::chrono::steady_clock::now();
+  const LoadedTopology& loaded = topology();
+  if (!loaded.ok()) return loaded.failure();
+  return std::shared_ptr<UsbEventSource>(
+      std::make_shared<ReplayedEvents>(loaded.value()->events, opened));
 }
 
 }  // namespace Ludrel

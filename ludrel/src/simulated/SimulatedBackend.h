@@ -21,6 +21,7 @@ class SimulatedBackend : public Backend {
   Result<int> overCurrentState(const std::string& hub, int port, void* handle) override;
   Result<PortStatus> portStatus(const std::string& hub, int port) override;
   Result<HubStatus> hubStatus(const std::string& hub) override;
+  Result<std::shared_ptr<UsbEventSource>> openEvents() override;
 
  private:
   // The topology, loaded at the first use and kept for the life of the backend.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "ludrel/TopologyFormat.h"
+#include "ludrel/UsbEvents.h"
 
 namespace KestraDiags {
 namespace Ludrel {
@@ -24,12 +26,19 @@ struct SimulatedHub {
   std::uint16_t change = 0;  // wHubChange
 };
 
+// An event of the "events" list, as the simulated event source hands it out.
+struct ScheduledEvent {
+  std::chrono::milliseconds after{0};  // after the event before it, or after the source opens
+  UsbEvent event;                      // its time is set when it is handed out
+};
+
 // A simulated machine, as read from a topology file.
 struct Topology {
   std::vector<Usb_Device> devices;                           // in the order Next hands them out
   std::map<std::size_t, ThrownValue> nextThrows;             // by index into devices
   std::unordered_map<std::string, SimulatedHub> hubsByPath;  // by the hub's devicePath
   std::optional<std::string> getAllUSBDevicesFails;          // the message of a forced failure
+  std::vector<ScheduledEvent> events;                        // in the order they fall due
 };
 
 }  // namespace Ludrel

@@ -5,6 +5,7 @@
 #include "HubLayout.h"
 #include "RecordTexts.h"
 #include "ludrel/RecordNumbers.h"
+#include "simulated/EventJson.h"
 #include "simulated/HubPortCounts.h"
 #include "simulated/ImpliedStatus.h"
 
@@ -35,10 +36,7 @@ std::vector<PortState> readPortStates(const Json& value, std::int32_t portCount)
   for (std::size_t i = 0; i < states.size(); ++i) {
     const int port = states[i].port;
     const Json& place = value[i].at("port");
-    if (port < 1 || port > portCount) {
-      refuse(place, "out of range: port " + std::to_string(port) +
-                        " is not between 1 and the hub's " + std::to_string(portCount) + " ports");
-    }
+    requirePortOfHub(place, port, portCount);
     if (!described.insert(port).second) {
       refuse(place, "port " + std::to_string(port) + " is described twice");
     }
@@ -159,10 +157,12 @@ void to_json(OrderedJson& value, const DeviceEntry& entry) {
 }
 
 void from_json(const Json& value, TopologyDocument& topology) {
-  requireMembers(value, {"devices", "getAllUSBDevicesFails"});
+  requireMembers(value, {"devices", "events", "getAllUSBDevicesFails"});
   if (!value.contains("devices")) refuse(value, "missing \"devices\", the list of devices");
   readMember(value, "getAllUSBDevicesFails", topology.getAllUSBDevicesFails, readText);
   topology.devices = value.at("devices").get<std::vector<DeviceEntry>>();
+  const auto events = value.find("events");
+  if (events != value.end()) topology.events = events->get<std::vector<EventEntry>>();
 }
 
 void to_json(OrderedJson& value, const TopologyDocument& topology) {
@@ -172,6 +172,7 @@ void to_json(OrderedJson& value, const TopologyDocument& topology) {
     value["getAllUSBDevicesFails"] = *topology.getAllUSBDevicesFails;
   }
   value["devices"] = topology.devices;
+  if (!topology.events.empty()) value["events"] = topology.events;
 }
 
 std::string topologyText(const TopologyDocument& topology) {

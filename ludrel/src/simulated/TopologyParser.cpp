@@ -7,6 +7,7 @@
 #include "Failure.h"
 #include "HubLayout.h"
 #include "ludrel/RecordNumbers.h"
+#include "simulated/EventSchedule.h"
 #include "simulated/JsonDocument.h"
 #include "simulated/TopologyJson.h"
 
@@ -87,9 +88,9 @@ SimulatedHub simulatedHub(DeviceEntry& entry) {
   return hub;
 }
 
-// The machine that document describes; devices is the document's "devices" list, which the
-// errors name.
-Topology machineOf(TopologyDocument document, const Json& devices, const std::string& fileName) {
+// The machine that document describes; json is the document's JSON, which the errors name.
+Topology machineOf(TopologyDocument document, const Json& json, const std::string& fileName) {
+  const Json& devices = json.at("devices");
   Topology topology;
   topology.getAllUSBDevicesFails = std::move(document.getAllUSBDevicesFails);
   topology.devices.reserve(document.devices.size());
@@ -125,6 +126,7 @@ Topology machineOf(TopologyDocument document, const Json& devices, const std::st
     entry.record = topology.devices[i];
     topology.hubsByPath.try_emplace(entry.record.sDevDescriptor, simulatedHub(entry));
   }
+  topology.events = scheduleEvents(document.events, topology.devices, json);
   return topology;
 }
 
@@ -153,7 +155,7 @@ Result<Topology> parseTopology(const std::string& text, const std::string& fileN
   try {
     const Json& root = document->root();
     TopologyDocument topology = root.get<TopologyDocument>();
-    return machineOf(std::move(topology), root.at("devices"), fileName);
+    return machineOf(std::move(topology), root, fileName);
   } catch (const Json::exception& error) {
     return formatFailure(error, fileName);
   }

@@ -1,0 +1,33 @@
+// An --on-over-current program for the host's tests: appends the HALVEX_ variables it got, one
+// a line in name order, then a line "--", to the file its first argument names, and ends with
+// the status its second argument gives; "hang" waits for ever instead.
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#if defined(_WIN32)
+#define HOOK_ENVIRONMENT _environ
+#else
+extern char** environ;
+#define HOOK_ENVIRONMENT environ
+#endif
+
+int main(int argc, char** argv) {
+  if (argc != 3) return 64;
+  std::vector<std::string> variables;
+  for (char** entry = HOOK_ENVIRONMENT; *entry != nullptr; ++entry) {
+    if (std::string(*entry).rfind("HALVEX_", 0) == 0) variables.emplace_back(*entry);
+  }
+  std::sort(variables.begin(), variables.end());
+  {
+    std::ofstream out(argv[1], std::ios::app | std::ios::binary);
+    for (const std::string& variable : variables) out << variable << '\n';
+    out << "--\n";
+  }
+  if (std::string(argv[2]) != "hang") return std::atoi(argv[2]);
+  for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+}

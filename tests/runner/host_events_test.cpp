@@ -1,0 +1,225 @@
+// diagnose --watch beyond its timer: the USB events that wake it, and --on-over-current, which
+// runs for each new over-current and never stops the watch, whatever the program does.
+#if !defined(_WIN32)
+#include <signal.h>
+#endif
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "HostTest.h"
+
+namespace {
+
+// Waits until done() holds, with a deadline no healthy run comes near.
+bool eventually(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!done() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return done();
+}
+
+// Whether a line of text is pattern, "*" standing for any characters.
+bool hasLine(const std::string& text, const std::string& pattern) {
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (matches(line, pattern)) return true;
+  }
+  return false;
+}
+
+// The metrics without their times, which differ from run to run.
+std::string timeless(const std::string& metrics) {
+  return std::regex_replace(metrics, std::regex("(_seconds) .*"), "$1 *");
+}
+
+// Hub 1-2 with a keyboard on port 3, whose state is given.
+std::string hubWithKeyboard(const std::string& portState) {
+  return R"({"type": "root-hub", "name": "Root", "location": "usb1", "ports": 4,
+      "devicePath": "n1", "portStates": [{"port": 2, "key": "04b4:6560 USB Hub"}]},
+    {"type": "hub", "name": "USB Hub", "location": "1-2", "parentLocation": "usb1", "ports": 4,
+      "vendor": "0x04B4", "product": "0x6560", "devicePath": "n2",
+      "portStates": [{"port": 3, "key": "04d9:1702 USB Keyboard", )" +
+         portState + R"(}]},
+    {"type": "device", "name": "USB Keyboard", "vendor": "0x04D9", "product": "0x1702",
+      "location": "1-2.3", "parentLocation": "1-2"})";
+}
+
+const std::string kInOverCurrent = R"("overCurrent": 2, "overCurrentCount": 1)";
+const std::string kOverCurrentEvent =
+    R"({"afterMs": 100, "kind": "over-current", "hub": "1-2", "port": 3, "count": 2})";
+const std::string kAddEvent = R"({"afterMs": 100, "kind": "add", "device": "1-2.3"})";
+
+// What diagnose prints for the two hubs of hubWithKeyboard(kInOverCurrent).
+const std::string kFullRound =
+    "HUB      LOCATION  VERDICT          CODE  STARTED*COMPLETED*NOTE\n"
+    "Root     usb1      no over-current  111   *  -\n"
+    "USB Hub  1-2       OVER-CURRENT     113   *  -\n"
+    "1-2 port 3: OVER-CURRENT now [04d9:1702 USB Keyboard, key \"04d9:1702 USB Keyboard\"]\n"
+    "Summary: 2 hubs checked, 1 without over-current, 1 in over-current, 0 without verdict.\n";
+
+// What env_hook writes for the over-current on port 3 of hub 1-2.
+std::string hookEnvironment(const std::string& source, const std::string& count,
+                            const std::string& verdict) {
+  return "HALVEX_COUNT=" + count +
+         "\nHALVEX_DEVICE=04d9:1702 USB Keyboard\nHALVEX_HUB=1-2\nHALVEX_HUB_NAME=USB Hub\n"
+         "HALVEX_HUB_PATH=*n2\nHALVEX_PORT=3\nHALVEX_SOURCE=" +
+         source + "\nHALVEX_VERDICT=" + verdict + "\n--\n";
+}
+
+class HostEventsTest : public HostTest {
+ protected:
+  // hubWithKeyboard(kInOverCurrent), whose simulated event source replays events.
+  std::string machineWithEvents(const std::string& events) const {
+    machine(hubWithKeyboard(kInOverCurrent));
+    return dir.write("topology.json", "{\"devices\": [" + hubWithKeyboard(kInOverCurrent) +
+                                          "], \"events\": [" + events + "]}");
+  }
+
+  // A watch of machineWithEvents(events) with the hook, its arguments last.
+  std::vector<std::string> watch(const std::string& events,
+                                 const std::vector<std::string>& hook) const {
+    std::vector<std::string> arguments = {"--topology",
+                                          machineWithEvents(events),
+                                          "diagnose",
+                                          "--watch",
+                                          "3600",
+                                          "--prometheus",
+                                          dir.file("halvex.prom"),
+                                          "--hook-timeout",
+                                          "1",
+                                          "--on-over-current"};
+    arguments.insert(arguments.end(), hook.begin(), hook.end());
+    return arguments;
+  }
+
+  // The metrics of one full round.
+  std::string fullRoundMetrics() const {
+    host(on(dir.file("topology.json"), {"diagnose", "--prometheus", dir.file("once.prom")}));
+    return timeless(readFile(dir.file("once.prom")));
+  }
+};
+
+TEST_F(HostEventsTest, AnOverCurrentEventChecksThatHubAtOnceAndRunsTheHookOnce) {
+  HostProcess process(watch(kOverCurrentEvent, {ENV_HOOK, "--", dir.file("hook.env"), "0"}),
+                      dir.path());
+  ASSERT_TRUE(eventually([&] { return hasLine(process.err(), "*exit status 0"); }))
+      << process.err();
+  EXPECT_TRUE(matches(process.out(),
+                      kFullRound + "\n1-2 port 3: over-current event, count 2 [04d9:1702 USB "
+                                   "Keyboard, key \"04d9:1702 USB Keyboard\"]\n"
+                                   "HUB      LOCATION  VERDICT       CODE  STARTED*COMPLETED*NOTE\n"
+                                   "USB Hub  1-2       OVER-CURRENT  113   *  -\n"
+                                   "1-2 port 3: OVER-CURRENT now [04d9:1702 USB Keyboard, key "
+                                   "\"04d9:1702 USB Keyboard\"]\n"
+                                   "Summary: 1 hub checked, 0 without over-current, 1 in "
+                                   "over-current, 0 without verdict.\n"))
+      << process.out();
+  EXPECT_TRUE(
+      matches(process.err(), "halvex-host: --on-over-current for 1-2 port 3: exit status 0\n"))
+      << process.err();
+  EXPECT_TRUE(
+      matches(readFile(dir.file("hook.env")), hookEnvironment("event", "2", "over-current")))
+      << readFile(dir.file("hook.env"));
+  // Every hub's samples stay in the file after a round over one.
+  EXPECT_EQ(timeless(readFile(dir.file("halvex.prom"))), fullRoundMetrics());
+}
+
+// The event round's document names the event, for machines as the text line does for people.
+TEST_F(HostEventsTest, AnOverCurrentEventsDocumentListsTheEvent) {
+  std::vector<std::string> arguments = watch(kOverCurrentEvent, {ENV_HOOK, "--", "x", "0"});
+  arguments.insert(arguments.begin() + 3, "--json");
+  HostProcess process(arguments, dir.path());
+  ASSERT_TRUE(eventually([&] { return countOf(process.out(), "\"exitStatus\"") >= 2; }));
+  const std::string out = process.out();
+  const nlohmann::json second = nlohmann::json::parse(out.substr(out.find("}\n{") + 2));
+  EXPECT_EQ(second["events"], nlohmann::json::parse(R"([{"hub": "1-2", "port": 3, "count": 2,
+      "device": {"key": "04d9:1702 USB Keyboard", "name": "USB Keyboard", "vendorId": "04d9",
+                 "productId": "1702"}}])"));
+  EXPECT_EQ(second["summary"]["hubs"], 1);
+}
+
+TEST_F(HostEventsTest, AnAddedDeviceMakesAFullRound) {
+  HostProcess process(watch(kAddEvent, {ENV_HOOK, "--", dir.file("hook.env"), "0"}), dir.path());
+  ASSERT_TRUE(eventually([&] { return countOf(process.out(), "Summary: ") >= 2; }));
+  EXPECT_TRUE(matches(process.out(), kFullRound + "\n" + kFullRound)) << process.out();
+  // Nothing in it is new to the watch.
+  EXPECT_FALSE(fileExists(dir.file("hook.env")));
+}
+
+TEST_F(HostEventsTest, AHookThatFailsIsMissingOrHangsLeavesTheWatchGoing) {
+  const struct {
+    const char* what;
+    std::vector<std::string> hook;
+    const char* line;
+  } hooks[] = {
+      {"fails", {ENV_HOOK, "--", dir.file("hook.env"), "3"}, "exit status 3"},
+      {"hangs", {ENV_HOOK, "--", dir.file("hook.env"), "hang"}, "killed after 1 s"},
+      {"is missing", {dir.file("missing")}, "cannot start *missing*"},
+  };
+  for (const auto& hook : hooks) {
+    SCOPED_TRACE(hook.what);
+    HostProcess process(watch(kOverCurrentEvent + "," + kAddEvent, hook.hook), dir.path());
+    ASSERT_TRUE(eventually([&] { return countOf(process.out(), "Summary: ") >= 3; }))
+        << process.out() << process.err();
+    EXPECT_TRUE(
+        matches(process.err(),
+                std::string("halvex-host: --on-over-current for 1-2 port 3: ") + hook.line + "\n"))
+        << process.err();
+    // The add event came while the hook ran, and was answered after it.
+    EXPECT_EQ(process.out().substr(process.out().rfind("Summary: ")),
+              "Summary: 2 hubs checked, 1 without over-current, 1 in over-current, 0 without "
+              "verdict.\n");
+  }
+}
+
+#if !defined(_WIN32)
+// The stop signal is taken once the event is answered: its hook has ended, the round's logs
+// are closed and the metrics file is whole.
+TEST_F(HostEventsTest, SigtermWhileAnEventIsAnsweredEndsCleanlyAfterIt) {
+  std::vector<std::string> arguments =
+      watch(kOverCurrentEvent, {ENV_HOOK, "--", dir.file("hook.env"), "hang"});
+  arguments.insert(arguments.begin(), {"--package-config", packageConfig()});
+  HostProcess process(arguments, dir.path());
+  ASSERT_TRUE(eventually([&] { return fileExists(dir.file("hook.env")); })) << process.err();
+  ::kill(process.pid(), SIGTERM);
+  EXPECT_EQ(process.wait(), 0);
+  EXPECT_EQ(process.err(), "halvex-host: --on-over-current for 1-2 port 3: killed after 1 s\n");
+  EXPECT_EQ(countOf(process.out(), "Summary: "), 2u) << process.out();
+  for (const char* log : {"log/HalvexDeviceEnumerator.log", "log/HalvexDiagnostic.log"}) {
+    EXPECT_EQ(countOf(readFile(dir.file(log)), "\n******************** "), 2u) << log;
+  }
+  EXPECT_EQ(timeless(readFile(dir.file("halvex.prom"))), fullRoundMetrics());
+}
+#endif
+
+// Without events a round still runs the hook: for a count that rose since the last round, not
+// for what the first round found.
+TEST_F(HostEventsTest, ARoundRunsTheHookOnceForACountThatRose) {
+  const std::string topology = machine(hubWithKeyboard(R"("overCurrentCount": 1)"));
+  HostProcess process({"--no-log", "--topology", topology, "diagnose", "--watch", "1",
+                       "--on-over-current", ENV_HOOK, "--", dir.file("hook.env"), "0"},
+                      dir.path());
+  ASSERT_TRUE(eventually([&] { return countOf(process.out(), "Summary: ") >= 1; }));
+  // Of another size, so that a file time as coarse as a second cannot hide the change.
+  machine(hubWithKeyboard(R"("overCurrentCount": 12)"), "next.json");
+  std::filesystem::rename(dir.file("next.json"), topology);
+  ASSERT_TRUE(eventually([&] { return fileExists(dir.file("hook.env")); })) << process.err();
+  const std::size_t rounds = countOf(process.out(), "Summary: ");
+  ASSERT_TRUE(eventually([&] { return countOf(process.out(), "Summary: ") >= rounds + 2; }));
+  EXPECT_TRUE(
+      matches(readFile(dir.file("hook.env")), hookEnvironment("round", "12", "no-over-current")))
+      << readFile(dir.file("hook.env"));
+  EXPECT_EQ(
+      countOf(process.err(), "halvex-host: --on-over-current for 1-2 port 3: exit status 0\n"), 1u)
+      << process.err();
+}
+
+}  // namespace
