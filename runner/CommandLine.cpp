@@ -196,8 +196,8 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
       ->check(kPath);
   CLI::Option* watch = diagnose
                            ->add_option("--watch", options.watchSeconds,
-                                        "Run again every SECONDS until SIGINT or SIGTERM, then\n"
-                                        "exit with 0.")
+                                        "Watch until SIGINT or SIGTERM, then exit with 0: every\n"
+                                        "hub every SECONDS, a hub at once on its USB events.")
                            ->type_name("SECONDS")
                            ->check(kWholeSeconds);
   std::string hookProgram;
