@@ -4,7 +4,6 @@
 // umockdev-wrapper, whose preloaded library carries the uevents to the host's udev monitor:
 //   umockdev-wrapper build/default/bin/event_latency --benchmark_filter=/100
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -15,7 +14,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -168,15 +166,3 @@ BENCHMARK(BM_OverCurrentEventLatency)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (::dlopen("libumockdev-preload.so.0", RTLD_NOW | RTLD_NOLOAD) == nullptr) {
-    std::fprintf(stderr, "run it under umockdev-wrapper: umockdev-wrapper %s\n", argv[0]);
-    return 2;
-  }
-  ::unsetenv("LUDREL_TOPOLOGY");  // the USB library's Linux backend, on the emulated machine
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -4,14 +4,12 @@
 // umockdev-wrapper, whose preloaded library shows the emulated machine to the programs started:
 //   umockdev-wrapper build/default/bin/host_vs_lsusb
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -97,15 +95,3 @@ void BM_UhubctlStartOnly(benchmark::State& state) { runEachIteration(state, {UHU
 BENCHMARK(BM_UhubctlStartOnly)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (::dlopen("libumockdev-preload.so.0", RTLD_NOW | RTLD_NOLOAD) == nullptr) {
-    std::fprintf(stderr, "run it under umockdev-wrapper: umockdev-wrapper %s\n", argv[0]);
-    return 2;
-  }
-  ::unsetenv("LUDREL_TOPOLOGY");  // the USB library's Linux backend, on the emulated machine
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "UsbTestbed.h"
+#include "DriveOnHub.h"
 #include "ludrel/UsbEvents.h"
 #include "tests/ludrel/EventText.h"
 
@@ -18,30 +18,11 @@ namespace {
 using Texts = std::vector<std::string>;
 using Properties = std::map<std::string, std::string>;
 
-EmulatedDevice hub(const std::string& name, int address) {
-  EmulatedDevice device;
-  device.name = name;
-  device.controller = "0000:00:14.0";
-  device.address = address;
-  device.deviceClass = 0x09;
-  device.ports = 4;
-  device.interfaces = {{0x09, 0, 0, "hub"}};
-  return device;
-}
-
-// The library's udev monitor in this process, on a bus of a root hub, a hub on its port 2 and a
-// flash drive on the hub's port 3.
+// The library's udev monitor in this process, on the drive-on-hub bus.
 class EmulatedEvents : public ::testing::Test {
  protected:
   void SetUp() override {
-    testbed.add(EmulatedController{"0000:00:14.0", "pci0000:00", 0x8086, 0xA36D, "xhci_hcd"});
-    testbed.add(hub("usb1", 1));
-    testbed.add(hub("1-2", 2));
-    EmulatedDevice drive;
-    drive.name = "1-2.3";
-    drive.address = 3;
-    drive.interfaces = {{0x08, 0x06, 0x50, "usb-storage"}};
-    testbed.add(drive);
+    DriveOnHub::build(testbed);
     auto opened = UsbEventSource::open();
     ASSERT_TRUE(opened.ok()) << opened.failure().message;
     source = opened.value();

@@ -5,21 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include "DriveOnHub.h"
 #include "HostTest.h"
-#include "UsbTestbed.h"
 
 namespace {
-
-EmulatedDevice hub(const std::string& name, int address) {
-  EmulatedDevice device;
-  device.name = name;
-  device.controller = "0000:00:14.0";
-  device.address = address;
-  device.deviceClass = 0x09;
-  device.ports = 4;
-  device.interfaces = {{0x09, 0, 0, "hub"}};
-  return device;
-}
 
 // Waits until the host has printed count summaries, with a deadline no healthy run comes near.
 bool printedRounds(const HostProcess& host, std::size_t count) {
@@ -32,17 +21,7 @@ bool printedRounds(const HostProcess& host, std::size_t count) {
 
 TEST(EmulatedWatch, TheKernelsOverCurrentUeventMakesARunningWatchCheckThatHub) {
   UsbTestbed testbed;
-  testbed.add(EmulatedController{"0000:00:14.0", "pci0000:00", 0x8086, 0xA36D, "xhci_hcd"});
-  testbed.add(hub("usb1", 1));
-  testbed.add(hub("1-2", 2));
-  EmulatedDevice drive;
-  drive.name = "1-2.3";
-  drive.address = 3;
-  drive.vendor = 0x0781;
-  drive.product = 0x5567;
-  drive.productName = "Cruzer Blade";
-  drive.interfaces = {{0x08, 0x06, 0x50, "usb-storage"}};
-  testbed.add(drive);
+  DriveOnHub::build(testbed);
   TempDir dir;
   HostProcess host({"--no-log", "diagnose", "--watch", "3600"}, dir.path());
   ASSERT_TRUE(printedRounds(host, 1)) << host.err();
