@@ -23,7 +23,10 @@ TEST(EmulatedWatch, TheKernelsOverCurrentUeventMakesARunningWatchCheckThatHub) {
   UsbTestbed testbed;
   DriveOnHub::build(testbed);
   TempDir dir;
-  HostProcess host({"--no-log", "diagnose", "--watch", "3600"}, dir.path());
+  HostProcess host(
+      {"--no-log", "diagnose", "--watch", "3600", "--prometheus", dir.file("halvex.prom"),
+       "--on-over-current", ENV_HOOK, "--", dir.file("hook.env"), "0"},
+      dir.path());
   ASSERT_TRUE(printedRounds(host, 1)) << host.err();
 
   testbed.setOverCurrent("1-2", 3, true);
@@ -42,7 +45,23 @@ TEST(EmulatedWatch, TheKernelsOverCurrentUeventMakesARunningWatchCheckThatHub) {
                       "Summary: 1 hub checked, 0 without over-current, 1 in over-current, 0 "
                       "without verdict.\n"))
       << out;
-  EXPECT_EQ(host.err(), "");
+  // Written before the report line: the metrics file holds the port, the hook ran once (with the
+  // host's own environment, this suite's marker among it).
+  EXPECT_NE(readFile(dir.file("halvex.prom"))
+                .find("halvex_port_overcurrent{hub=\"USB Hub\",location=\"1-2\",port=\"3\"} 1\n"),
+            std::string::npos);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (host.err().empty() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(host.err(), "halvex-host: --on-over-current for 1-2 port 3: exit status 0\n");
+  EXPECT_TRUE(
+      matches(readFile(dir.file("hook.env")),
+              "HALVEX_COUNT=1\nHALVEX_DEVICE=0781:5567 Cruzer Blade\nHALVEX_HUB=1-2\n"
+              "HALVEX_HUB_NAME=USB Hub\nHALVEX_HUB_PATH=/dev/bus/usb/001/002\nHALVEX_PORT=3\n"
+              "HALVEX_SOURCE=event\nHALVEX_TESTBED_UNDER_WRAPPER=1\n"
+              "HALVEX_VERDICT=over-current\n--\n"))
+      << readFile(dir.file("hook.env"));
 }
 
 }  // namespace
