@@ -244,6 +244,7 @@ std::optional<int> parseCommandLine(int argc, char** argv, HostOptions& options)
   const std::vector<std::string> hookArguments(
       separator == arguments.end() ? separator : separator + 1, arguments.end());
   arguments.erase(separator, arguments.end());
+  // CLI11 takes a list of words last first.
   std::reverse(arguments.begin(), arguments.end());
 
   try {

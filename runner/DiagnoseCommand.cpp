@@ -87,10 +87,8 @@ int hubStatus(const HubCheck& hub) {
 
 // The round's answer of the hub an event names; null when the round has none.
 const HubAnswer* hubAnswerAt(const Diagnosis& round, const Ludrel::UsbEvent& event) {
-  for (const HubCheck& hub : round.hubs) {
-    if (hub.location == event.location && hub.ports) return &*hub.ports;
-  }
-  return nullptr;
+  const HubCheck* hub = hubCheckAt(round, event.location);
+  return hub != nullptr && hub->ports ? &*hub->ports : nullptr;
 }
 
 Diagnosis failedDiagnosis(const Failure& error) {
@@ -142,7 +140,12 @@ Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled, const HubLoc
   return diagnosis;
 }
 
-// The report of a run that could not start.
+const HubCheck* hubCheckAt(const Diagnosis& diagnosis, const std::string& location) {
+  for (const HubCheck& hub : diagnosis.hubs) {
+    if (hub.location == location) return &hub;
+  }
+  return nullptr;
+}
 
 int exitStatusOf(const Diagnosis& diagnosis) {
   int status = diagnosis.failure || diagnosis.writeFailure || diagnosis.hubs.empty() ? kExitUnknown

@@ -65,6 +65,9 @@ class HalvexModule;
 Diagnosis diagnoseHubs(const HalvexModule& module, bool logEnabled,
                        const std::set<std::string>& only);
 
+// The check of the hub at location; null when the diagnosis has none.
+const HubCheck* hubCheckAt(const Diagnosis& diagnosis, const std::string& location);
+
 // The worst status of the hubs (2 over-current, 3 no verdict, 1 not every port asked, 0 none of
 // these), by the order of worseStatus; 3 at least when the run did not succeed or the metrics
 // file could not be written.

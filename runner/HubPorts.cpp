@@ -65,6 +65,13 @@ OverCurrent overCurrentOf(const Ludrel::HubStatus& status) {
   return overCurrentFrom(status.overCurrent, status.overCurrentChange, std::nullopt);
 }
 
+const PortAnswer* portAnswerOf(const HubAnswer& hub, int port) {
+  for (const PortAnswer& answer : hub.ports) {
+    if (answer.port == port) return &answer;
+  }
+  return nullptr;
+}
+
 std::vector<HubAnswer> askHubs(const std::vector<DeviceRecord>& devices,
                                const std::string& location) {
   Ludrel::HubStatusReader reader;

@@ -44,6 +44,9 @@ OverCurrent overCurrentFrom(const std::optional<bool>& now, const std::optional<
 OverCurrent overCurrentOf(const Ludrel::PortStatus& status);
 OverCurrent overCurrentOf(const Ludrel::HubStatus& status);
 
+// The hub's answer for the port numbered port; null when it gave none.
+const PortAnswer* portAnswerOf(const HubAnswer& hub, int port);
+
 // Asks the hub for its status and each port's; devices are the hub's neighbours, for the device
 // on each port.
 HubAnswer askHub(Ludrel::HubStatusReader& reader, const DeviceRecord& hub,

@@ -11,19 +11,13 @@ namespace HalvexHost {
 namespace {
 
 const PortAnswer* answerFor(const HubCheck& hub, int port) {
-  if (!hub.ports) return nullptr;
-  for (const PortAnswer& answer : hub.ports->ports) {
-    if (answer.port == port) return &answer;
-  }
-  return nullptr;
+  return hub.ports ? portAnswerOf(*hub.ports, port) : nullptr;
 }
 
 // The hub an event names as the round checked it; one the round did not find is named as the
 // event names it, without verdict.
 HubCheck hubOfEvent(const Diagnosis& round, const Ludrel::UsbEvent& event) {
-  for (const HubCheck& hub : round.hubs) {
-    if (hub.location == event.location) return hub;
-  }
+  if (const HubCheck* hub = hubCheckAt(round, event.location)) return *hub;
   HubCheck unknown;
   unknown.location = event.location;
   unknown.devicePath = event.devicePath;
@@ -47,9 +41,10 @@ OverCurrentHooks::OverCurrentHooks(std::vector<std::string> command, std::chrono
 void OverCurrentHooks::afterRound(const Diagnosis& round,
                                   const std::vector<Ludrel::UsbEvent>& overCurrents,
                                   std::ostream& err) {
-  const bool hooked = !m_command.empty();
+  // What the ports said matters only to the command.
+  if (m_command.empty()) return;
   std::vector<PortKey> announced;
-  for (const Ludrel::UsbEvent& event : hooked ? overCurrents : std::vector<Ludrel::UsbEvent>()) {
+  for (const Ludrel::UsbEvent& event : overCurrents) {
     const HubCheck hub = hubOfEvent(round, event);
     const PortAnswer* answer = answerFor(hub, event.port);
     const auto count = event.overCurrentCount          ? event.overCurrentCount
@@ -65,7 +60,7 @@ void OverCurrentHooks::afterRound(const Diagnosis& round,
       const PortKey key{hub.location, port.port};
       const PortState state{port.status.value().flags.overCurrent.value_or(false),
                             port.status.value().overCurrentCount};
-      if (hooked && isNew(key, state) &&
+      if (isNew(key, state) &&
           std::find(announced.begin(), announced.end(), key) == announced.end()) {
         run(hub, port.port, state.count, "round", err);
       }

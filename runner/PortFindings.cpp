@@ -114,11 +114,8 @@ bool isHubOverCurrent(const Finding& finding) {
 
 // The device the hub's answer names on the port.
 std::optional<PortDevice> deviceOnPort(const HubAnswer* hub, int port) {
-  if (hub == nullptr) return std::nullopt;
-  for (const PortAnswer& answer : hub->ports) {
-    if (answer.port == port) return answer.device;
-  }
-  return std::nullopt;
+  const PortAnswer* answer = hub != nullptr ? portAnswerOf(*hub, port) : nullptr;
+  return answer != nullptr ? answer->device : std::nullopt;
 }
 
 }  // namespace
