@@ -7,7 +7,7 @@
 #include "ModuleFixture.h"
 
 // Every log these tests read is taken apart by the exact shapes of banner and record
-// (tests/support/TraceLog.cpp); the identifiers in the stamps are checked by the trace_stamp suite.
+// (tests/support/TraceLog.cpp); the identifiers in the stamps by trace_stamp_test.cpp.
 namespace {
 
 // The USB library cannot list the devices, so that every enumeration writes the same records.
@@ -18,15 +18,18 @@ const Texts kFailedEnumeration = {"Entering getDevice Vector() method", "Enumera
 const Texts kBanner = {"(banner)"};
 const Texts kNoFile = {"(no file)"};
 
-// A log's banners, as "(banner)", and the texts of its records.
-Texts entriesOf(const std::string& path) {
-  if (!fileExists(path)) return kNoFile;
+// The banners, as "(banner)", and the texts of the records of a log's content.
+Texts entriesOf(const std::string& content) {
   Texts entries;
-  for (const TraceEntry& entry : parseTraceLog(readTraceFile(path))) {
+  for (const TraceEntry& entry : parseTraceLog(content)) {
     if (entry.kind == TraceEntry::Banner) entries.push_back(kBanner.front());
     if (entry.kind == TraceEntry::Record) entries.push_back(entry.text);
   }
   return entries;
+}
+
+Texts logEntries(const std::string& path) {
+  return fileExists(path) ? entriesOf(readTraceFile(path)) : kNoFile;
 }
 
 class TraceLogTest : public ModuleTest {
@@ -49,8 +52,8 @@ class LifecycleTest : public TraceLogTest, public ::testing::WithParamInterface<
 
 TEST_P(LifecycleTest, OpensClosesAndFillsTheLogs) {
   play(GetParam().steps);
-  EXPECT_EQ(entriesOf(m_dir.file("HalvexDeviceEnumerator.log")), GetParam().enumeratorLog);
-  EXPECT_EQ(entriesOf(m_dir.file("HalvexDiagnostic.log")), GetParam().diagnosticLog);
+  EXPECT_EQ(logEntries(m_dir.file("HalvexDeviceEnumerator.log")), GetParam().enumeratorLog);
+  EXPECT_EQ(logEntries(m_dir.file("HalvexDiagnostic.log")), GetParam().diagnosticLog);
 }
 
 const LifecycleCase kLifecycles[] = {
@@ -82,6 +85,22 @@ const LifecycleCase kLifecycles[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Scenarios, LifecycleTest, ::testing::ValuesIn(kLifecycles), RowName());
 
+#if !defined(_WIN32)
+// A log on a full device drops the records, and the module goes on; what an earlier run left in a
+// log stays, its last record cut off by a crash of its host, and the banner's leading newline ends
+// the cut line.
+TEST_F(TraceLogTest, AFullDeviceOrACutRecordLosesNothingElse) {
+  std::filesystem::create_symlink("/dev/full", m_dir.file("HalvexDiagnostic.log"));
+  const std::string earlier =
+      "\n******************** Fri Dec  4 19:30:48 2026\n\n\nTime: Fri Dec  4";
+  m_dir.write("HalvexDeviceEnumerator.log", earlier);
+  play("enumerator; diagnostic; enumerate 1; quiet enumerator; enumerate 2");
+  const std::string content = readTraceFile(m_dir.file("HalvexDeviceEnumerator.log"));
+  ASSERT_EQ(content.rfind(earlier, 0), 0u);
+  EXPECT_EQ(entriesOf(content.substr(earlier.size())), kBanner + kFailedEnumeration);
+}
+#endif
+
 bool moduleIsLoaded() {
 #if defined(_WIN32)
   return ::GetModuleHandleA("halvex.dll") != nullptr;
@@ -107,7 +126,7 @@ TEST(ModuleLoadTest, LogsAreAppendedAcrossModuleLoads) {
     EXPECT_FALSE(moduleIsLoaded()) << "the module is still loaded";
   }
   std::filesystem::current_path(previousDir);
-  EXPECT_EQ(entriesOf(dir.file("HalvexDeviceEnumerator.log")),
+  EXPECT_EQ(logEntries(dir.file("HalvexDeviceEnumerator.log")),
             kBanner + kFailedEnumeration + kBanner + kFailedEnumeration);
 }
 

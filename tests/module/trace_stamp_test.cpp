@@ -6,13 +6,13 @@
 #include <unistd.h>
 #endif
 
+#include <cstdio>
 #include <cstdlib>
-#include <regex>
 #include <set>
 #include <thread>
 #include <utility>
 
-#include "../module/ModuleFixture.h"
+#include "ModuleFixture.h"
 
 namespace {
 
@@ -21,11 +21,12 @@ using TraceStampTest = ModuleTest;
 
 // The thread and process identifiers of every record in the log.
 std::set<Ids> stampIds(const std::string& log) {
-  static const std::regex ids("  Thread id: ([0-9]+)   Process id: ([0-9]+)\t");
   std::set<Ids> found;
-  for (auto match = std::sregex_iterator(log.begin(), log.end(), ids);
-       match != std::sregex_iterator(); ++match) {
-    found.insert({std::stol((*match)[1]), std::stol((*match)[2])});
+  for (auto at = log.find("Thread id: "); at != std::string::npos;
+       at = log.find("Thread id: ", at + 1)) {
+    Ids ids;
+    std::sscanf(log.c_str() + at, "Thread id: %ld   Process id: %ld", &ids.first, &ids.second);
+    found.insert(ids);
   }
   return found;
 }
@@ -41,18 +42,18 @@ long processId() { return static_cast<long>(::getpid()); }
 // The module knows the first thread's identifiers before the second thread and, on POSIX, before
 // the fork.
 TEST_F(TraceStampTest, EachThreadAndAForkedChildStampItsOwnIdentifiers) {
-  enumerate(Json::array());
+  enumerate();
   long otherThread = 0;
   std::thread([&] {
     otherThread = threadId();
-    enumerate(Json::array());
+    enumerate();
   }).join();
   std::set<Ids> expected = {{threadId(), processId()}, {otherThread, processId()}};
 #if !defined(_WIN32)
   const pid_t child = ::fork();
   ASSERT_NE(child, -1);
   if (child == 0) {
-    enumerate(Json::array());
+    enumerate();
     std::_Exit(0);
   }
   int status = 0;
@@ -61,7 +62,7 @@ TEST_F(TraceStampTest, EachThreadAndAForkedChildStampItsOwnIdentifiers) {
   // A child's only thread has the child's process identifier as its thread identifier.
   expected.insert({child, child});
 #endif
-  enumerate(Json::array());
+  enumerate();
   EXPECT_EQ(stampIds(enumeratorLog()), expected);
 }
 
