@@ -320,7 +320,6 @@ TEST_P(AllocTest, EveryFailedAllocationLeavesTheHostWhole) {
   ASSERT_GT(allocations, 0u);
   ASSERT_FALSE(clean.threw);
   ASSERT_EQ(clean.verdicts.size(), GetParam().diagnosis ? m_hubs.size() : 0);
-  // Also builds the log parser's lasting parts before the blocks are counted.
   ASSERT_EQ(problemsOf(clean, clean), "the planned allocation was never made; ");
   std::string problems;  // one block, taken before the blocks are counted
   problems.reserve(4096);
