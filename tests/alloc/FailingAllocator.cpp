@@ -9,7 +9,6 @@ namespace {
 // Plain variables: the module takes no threads of its own and the tests call it from one.
 bool g_armed = false;
 std::size_t g_failAt = 0;
-bool g_runsOut = false;
 std::size_t g_count = 0;
 std::size_t g_failedSize = 0;
 long g_liveBlocks = 0;
@@ -19,7 +18,6 @@ void* allocate(std::size_t size) noexcept {
     g_failedSize = size;
     return nullptr;
   }
-  if (g_armed && g_runsOut && g_failAt != 0 && g_count > g_failAt) return nullptr;
   void* block = std::malloc(size == 0 ? 1 : size);
   if (block != nullptr) ++g_liveBlocks;
   return block;
@@ -39,9 +37,8 @@ void release(void* block) noexcept {
 
 }  // namespace
 
-void arm(std::size_t failAt, bool runsOut) {
+void arm(std::size_t failAt) {
   g_failAt = failAt;
-  g_runsOut = runsOut;
   g_count = 0;
   g_failedSize = 0;
   g_armed = true;

@@ -7,9 +7,8 @@
 // null. The module and its libraries allocate through it too.
 namespace FailingAllocator {
 
-// Counts from now on; the failAt-th allocation fails (0: none does), and when memory runsOut,
-// every one after it too.
-void arm(std::size_t failAt, bool runsOut = false);
+// Counts from now on; the failAt-th allocation fails (0: none does).
+void arm(std::size_t failAt);
 // Stops counting; returns how many allocations were counted while armed.
 std::size_t disarm();
 // Whether the planned allocation was reached (and failed), and its size.

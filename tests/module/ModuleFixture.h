@@ -13,7 +13,6 @@
 #include "../support/NamedCase.h"
 #include "../support/TempDir.h"
 #include "../support/TraceLog.h"
-#include "Topology.h"
 #include "device/HalvexDevice.h"
 
 using KestraDiags::DeviceEnum::IDeviceEnumerator;
@@ -53,9 +52,17 @@ class ModuleTest : public ::testing::Test {
   void useTopology(const std::string& json) {
     setEnvironment("LUDREL_TOPOLOGY", m_dir.write("topology.json", json));
   }
-  // The devices of one enumeration by a logging enumerator that the fixture keeps.
-  Devices& enumerate(const Json& devices) {
-    useTopology(topology(devices));
+  // The devices of one enumeration by a logging enumerator that the fixture keeps: a root hub at
+  // each device path given.
+  Devices& enumerate(const Texts& hubPaths = {}) {
+    std::string devices;
+    for (const std::string& path : hubPaths) {
+      devices +=
+          std::string(devices.empty() ? "" : ",") + R"({"type": "root-hub", "devicePath": ")";
+      for (const char c : path) devices += c == '\\' ? std::string("\\\\") : std::string(1, c);
+      devices += "\"}";
+    }
+    useTopology(R"({"devices": [)" + devices + "]}");
     m_enumerator.reset(m_module.getIDeviceEnumerator(true, kNormal));
     return *m_enumerator->getDeviceVector("", 0);
   }
@@ -92,9 +99,6 @@ class ModuleTest : public ::testing::Test {
         ASSERT_NE(m_enumerators.at(std::stoul(last) - 1)->getDeviceVector("", 0), nullptr);
       }
     }
-  }
-  static HalvexDevice* deviceAt(Devices& devices, std::size_t index) {
-    return static_cast<HalvexDevice*>(devices.at(index).getDevice());
   }
 
   std::string enumeratorLog() const {

@@ -34,9 +34,9 @@ int handlesHolding(const std::string&) {
 class DeviceOpenTest : public ModuleTest {
  protected:
   HalvexDevice& hubAt(const std::string& devicePath) {
-    return *deviceAt(enumerate(Json::array({rootHub(devicePath, 0)})), 0);
+    return *static_cast<HalvexDevice*>(enumerate({devicePath}).at(0).getDevice());
   }
-  Texts recordsSinceEnumeration() const { return from(traceTexts(enumeratorLog()), kEnumerated); }
+  Texts recordsSinceEnumeration() const { return from(traceLines(enumeratorLog()), kEnumerated); }
 };
 
 TEST_F(DeviceOpenTest, OpenHoldsTheDevicePathUntilClose) {
@@ -90,10 +90,9 @@ TEST_P(OpenFailureTest, GivesTheResultCodeAndTwoRecords) {
 }
 
 #if !defined(_WIN32)
+// A missing path, an empty one and a folder: the host's whole outputs (tests/expected/odd-entries,
+// over-current-and-no-verdict).
 const OpenFailureCase kOpenFailures[] = {
-    {"Missing", "/nonexistent-halvex-hub", DEV_ERR_NOT_CONNECTED, 2},
-    {"Empty", "", DEV_ERR_OPEN_FAILED, 3},
-    {"Directory", "/tmp", DEV_ERR_ACCESS_DENIED, 5},
     {"ReadOnlyAttribute", "/sys/devices/system/cpu/online", DEV_ERR_ACCESS_DENIED, 5},
     {"BelowAFile", "/dev/null/hub", DEV_ERR_OPEN_FAILED, 3},
 };

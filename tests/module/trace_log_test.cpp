@@ -2,12 +2,21 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
+
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <thread>
+#include <utility>
 
 #include "ModuleFixture.h"
 
 // Every log these tests read is taken apart by the exact shapes of banner and record
-// (tests/support/TraceLog.cpp); the identifiers in the stamps are checked by the trace_stamp suite.
+// (tests/support/TraceLog.cpp).
 namespace {
 
 // The USB library cannot list the devices, so that every enumeration writes the same records.
@@ -18,15 +27,18 @@ const Texts kFailedEnumeration = {"Entering getDevice Vector() method", "Enumera
 const Texts kBanner = {"(banner)"};
 const Texts kNoFile = {"(no file)"};
 
-// A log's banners, as "(banner)", and the texts of its records.
-Texts entriesOf(const std::string& path) {
-  if (!fileExists(path)) return kNoFile;
+// The banners, as "(banner)", and the texts of the records of a log's content.
+Texts entriesOf(const std::string& content) {
   Texts entries;
-  for (const TraceEntry& entry : parseTraceLog(readTraceFile(path))) {
+  for (const TraceEntry& entry : parseTraceLog(content)) {
     if (entry.kind == TraceEntry::Banner) entries.push_back(kBanner.front());
     if (entry.kind == TraceEntry::Record) entries.push_back(entry.text);
   }
   return entries;
+}
+
+Texts logEntries(const std::string& path) {
+  return fileExists(path) ? entriesOf(readTraceFile(path)) : kNoFile;
 }
 
 class TraceLogTest : public ModuleTest {
@@ -49,8 +61,8 @@ class LifecycleTest : public TraceLogTest, public ::testing::WithParamInterface<
 
 TEST_P(LifecycleTest, OpensClosesAndFillsTheLogs) {
   play(GetParam().steps);
-  EXPECT_EQ(entriesOf(m_dir.file("HalvexDeviceEnumerator.log")), GetParam().enumeratorLog);
-  EXPECT_EQ(entriesOf(m_dir.file("HalvexDiagnostic.log")), GetParam().diagnosticLog);
+  EXPECT_EQ(logEntries(m_dir.file("HalvexDeviceEnumerator.log")), GetParam().enumeratorLog);
+  EXPECT_EQ(logEntries(m_dir.file("HalvexDiagnostic.log")), GetParam().diagnosticLog);
 }
 
 const LifecycleCase kLifecycles[] = {
@@ -82,6 +94,22 @@ const LifecycleCase kLifecycles[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Scenarios, LifecycleTest, ::testing::ValuesIn(kLifecycles), RowName());
 
+#if !defined(_WIN32)
+// A log on a full device drops the records, and the module goes on; what an earlier run left in a
+// log stays, its last record cut off by a crash of its host, and the banner's leading newline ends
+// the cut line.
+TEST_F(TraceLogTest, AFullDeviceOrACutRecordLosesNothingElse) {
+  std::filesystem::create_symlink("/dev/full", m_dir.file("HalvexDiagnostic.log"));
+  const std::string earlier =
+      "\n******************** Fri Dec  4 19:30:48 2026\n\n\nTime: Fri Dec  4";
+  m_dir.write("HalvexDeviceEnumerator.log", earlier);
+  play("enumerator; diagnostic; enumerate 1; quiet enumerator; enumerate 2");
+  const std::string content = readTraceFile(m_dir.file("HalvexDeviceEnumerator.log"));
+  ASSERT_EQ(content.rfind(earlier, 0), 0u);
+  EXPECT_EQ(entriesOf(content.substr(earlier.size())), kBanner + kFailedEnumeration);
+}
+#endif
+
 bool moduleIsLoaded() {
 #if defined(_WIN32)
   return ::GetModuleHandleA("halvex.dll") != nullptr;
@@ -107,8 +135,57 @@ TEST(ModuleLoadTest, LogsAreAppendedAcrossModuleLoads) {
     EXPECT_FALSE(moduleIsLoaded()) << "the module is still loaded";
   }
   std::filesystem::current_path(previousDir);
-  EXPECT_EQ(entriesOf(dir.file("HalvexDeviceEnumerator.log")),
+  EXPECT_EQ(logEntries(dir.file("HalvexDeviceEnumerator.log")),
             kBanner + kFailedEnumeration + kBanner + kFailedEnumeration);
+}
+
+using Ids = std::pair<long, long>;  // thread, process
+
+// The thread and process identifiers of every record in the log.
+std::set<Ids> stampIds(const std::string& log) {
+  std::set<Ids> found;
+  for (auto at = log.find("Thread id: "); at != std::string::npos;
+       at = log.find("Thread id: ", at + 1)) {
+    Ids ids;
+    std::sscanf(log.c_str() + at, "Thread id: %ld   Process id: %ld", &ids.first, &ids.second);
+    found.insert(ids);
+  }
+  return found;
+}
+
+#if defined(_WIN32)
+long threadId() { return static_cast<long>(::GetCurrentThreadId()); }
+long processId() { return static_cast<long>(::GetCurrentProcessId()); }
+#else
+long threadId() { return static_cast<long>(::syscall(SYS_gettid)); }
+long processId() { return static_cast<long>(::getpid()); }
+#endif
+
+// The module knows the first thread's identifiers before the second thread and, on POSIX, before
+// the fork.
+TEST_F(TraceLogTest, EachThreadAndAForkedChildStampItsOwnIdentifiers) {
+  enumerate();
+  long otherThread = 0;
+  std::thread([&] {
+    otherThread = threadId();
+    enumerate();
+  }).join();
+  std::set<Ids> expected = {{threadId(), processId()}, {otherThread, processId()}};
+#if !defined(_WIN32)
+  const pid_t child = ::fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    enumerate();
+    std::_Exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  // A child's only thread has the child's process identifier as its thread identifier.
+  expected.insert({child, child});
+#endif
+  enumerate();
+  EXPECT_EQ(stampIds(enumeratorLog()), expected);
 }
 
 }  // namespace

@@ -1,26 +1,35 @@
 #include "TraceLog.h"
 
-#include <algorithm>
-#include <regex>
+#include <cctype>
 #include <stdexcept>
 
 #include "TempDir.h"
 
 namespace {
 
-// The ctime text: "Www Mmm dd hh:mm:ss yyyy\n" (24 characters and its newline).
-const char* const kCtime =
-    R"([A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9][0-9] [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\n)";
+// The ctime text: "Www Mmm dd hh:mm:ss yyyy\n", in the shapes that take() reads.
+const std::string kCtime = "@%% @%% _9 99:99:99 9999\n";
 
-const std::regex& bannerShape() {
-  static const std::regex shape(std::string(R"(^\n\*{20} )") + kCtime + R"(\n)");
-  return shape;
-}
-
-const std::regex& recordShape() {
-  static const std::regex shape(std::string(R"(^\nTime: )") + kCtime +
-                                R"(  Thread id: [0-9]+   Process id: [0-9]+\t([^\n]*)\n)");
-  return shape;
+// Takes text of the given shape from content at `at` and moves `at` past it, or leaves `at` and
+// returns false. In a shape, '@' stands for an upper-case letter, '%' for a lower-case one, '9'
+// for a digit, '_' for a space or a digit, '#' for one digit or more; any other byte for itself.
+bool take(const std::string& content, std::size_t& at, const std::string& shape) {
+  std::size_t next = at;
+  for (const char want : shape) {
+    const int got = next < content.size() ? static_cast<unsigned char>(content[next]) : -1;
+    const bool fits = want == '@'                  ? std::isupper(got)
+                      : want == '%'                ? std::islower(got)
+                      : want == '9' || want == '#' ? std::isdigit(got)
+                      : want == '_'                ? got == ' ' || std::isdigit(got)
+                                                   : got == static_cast<unsigned char>(want);
+    if (!fits) return false;
+    ++next;
+    while (want == '#' && next < content.size() &&
+           std::isdigit(static_cast<unsigned char>(content[next])))
+      ++next;
+  }
+  at = next;
+  return true;
 }
 
 }  // namespace
@@ -44,27 +53,21 @@ std::string readTraceFile(const std::string& path) {
 
 std::vector<TraceEntry> parseTraceLog(const std::string& content) {
   std::vector<TraceEntry> entries;
-  auto position = content.cbegin();
-  while (position != content.cend()) {
-    std::smatch match;
-    if (std::regex_search(position, content.cend(), match, bannerShape(),
-                          std::regex_constants::match_continuous)) {
+  for (std::size_t at = 0; at < content.size();) {
+    const std::size_t start = at;
+    if (take(content, at, "\n******************** " + kCtime + "\n")) {
       entries.push_back({TraceEntry::Banner, ""});
-    } else if (std::regex_search(position, content.cend(), match, recordShape(),
-                                 std::regex_constants::match_continuous)) {
-      entries.push_back({TraceEntry::Record, match[1].str()});
-    } else {
-      // A line without stamp: text and newline only.
-      const auto end = std::find(position, content.cend(), '\n');
-      if (end == content.cend() || end == position) {
-        throw std::runtime_error("malformed trace log at byte " +
-                                 std::to_string(position - content.cbegin()));
-      }
-      entries.push_back({TraceEntry::BareLine, std::string(position, end)});
-      position = end + 1;
       continue;
     }
-    position += match.length(0);
+    const bool record = take(content, at, "\nTime: " + kCtime + "  Thread id: #   Process id: #\t");
+    // A line without stamp: text and newline only.
+    const std::size_t end = content.find('\n', at);
+    if (end == std::string::npos || (!record && end == at)) {
+      throw std::runtime_error("malformed trace log at byte " + std::to_string(start));
+    }
+    entries.push_back(
+        {record ? TraceEntry::Record : TraceEntry::BareLine, content.substr(at, end - at)});
+    at = end + 1;
   }
   return entries;
 }
@@ -86,13 +89,6 @@ std::vector<std::string> textsOf(const std::string& content, bool withBareLines)
 std::vector<std::string> traceTexts(const std::string& content) { return textsOf(content, false); }
 
 std::vector<std::string> traceLines(const std::string& content) { return textsOf(content, true); }
-
-std::size_t bannerCount(const std::string& content) {
-  std::size_t banners = 0;
-  for (const TraceEntry& entry : parseTraceLog(content))
-    banners += entry.kind == TraceEntry::Banner;
-  return banners;
-}
 
 std::string maskStamps(const std::string& content) {
   std::string masked;

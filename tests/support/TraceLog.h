@@ -21,7 +21,6 @@ std::vector<TraceEntry> parseTraceLog(const std::string& content);
 std::vector<std::string> traceTexts(const std::string& content);
 // The texts of the records and bare lines, in file order.
 std::vector<std::string> traceLines(const std::string& content);
-std::size_t bannerCount(const std::string& content);
 // The content with every banner's and record's time stamp, thread id and process id masked, and
 // every other byte as written, so that two runs can be compared whole.
 std::string maskStamps(const std::string& content);
