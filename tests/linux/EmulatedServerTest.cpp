@@ -18,6 +18,15 @@
 //     usb3  USB 2 root hub, 2 ports
 //       3-1    integrated hub without strings (8087:0024), 6 ports
 //         3-1.6  network adapter without a configuration
+//
+// The odd devices (tests/linux/odd-devices.umockdev) are on usb1, a root hub without a product
+// string on a platform controller: on 1-1 to 1-5 receivers without an authorized attribute, with
+// one of two interfaces claimed, configured without interfaces, in configuration 0, without a
+// configuration attribute; on 1-6 a device nobody names; on 1-7 to 1-10 serials with a space, a
+// comma, a control character and a non-ASCII letter; on 1-11 to 1-16 device and interface classes
+// (miscellaneous with several or one interface, a class of the device's own, unknown classes, an
+// interface without a class); on 1-17 and 1-18 devices without a product or a manufacturer string,
+// named from usb.ids; on 1-20 to 1-23 hubs with 255 and 256 USB 2 ports, 15 and 16 SuperSpeed.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -148,6 +157,7 @@ const State kStates[] = {
     {"Faults", "server", setUpFaults, false, "emulated-faults"},
     {"FaultsReplayed", "server", setUpFaults, true, "emulated-faults-replayed"},
     {"WithoutUsb", "", [](UsbTestbed&) {}, false, "emulated-without-usb"},
+    {"OddDevices", "odd-devices", [](UsbTestbed&) {}, false, "emulated-odd-devices"},
 };
 
 class EmulatedServer : public ::testing::TestWithParam<State> {
