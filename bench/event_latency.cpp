@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "tests/linux/ServerMachine.h"
 #include "tests/linux/UsbTestbed.h"
 #include "tests/support/TempDir.h"
 
@@ -128,8 +127,7 @@ void addMedianAndWorst(benchmark::State& state, const std::string& name,
 
 // Argument: the number of over-current events, one at a time, each answered before the next.
 void BM_OverCurrentEventLatency(benchmark::State& state) {
-  UsbTestbed testbed;
-  ServerMachine::build(testbed);
+  UsbTestbed testbed("server");
   TempDir directory;
   const std::string metricsFile = directory.path() + "/halvex.prom";
   const int inotify = ::inotify_init1(IN_CLOEXEC);
@@ -144,7 +142,7 @@ void BM_OverCurrentEventLatency(benchmark::State& state) {
   for (auto _ : state) {
     for (int event = 1; event <= state.range(0); ++event) {
       const Clock::time_point sent = Clock::now();
-      testbed.uevent(ServerMachine::kUsb2Hub, "1-1:1.0", "change",
+      testbed.uevent("1-1", "1-1:1.0", "change",
                      {{"OVER_CURRENT_PORT", kHubPorts + std::string("1")},
                       {"OVER_CURRENT_COUNT", std::to_string(event)}});
       const Answers answers = waitForAnswers(host, inotify, true);

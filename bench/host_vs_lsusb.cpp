@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "tests/linux/ServerMachine.h"
 #include "tests/linux/UsbTestbed.h"
 
 extern char** environ;
@@ -21,11 +20,7 @@ extern char** environ;
 namespace {
 
 // The emulated server, built once and kept while the benchmarks run.
-void useEmulatedServer() {
-  static UsbTestbed testbed;
-  static const bool built = (ServerMachine::build(testbed), true);
-  benchmark::DoNotOptimize(built);
-}
+void useEmulatedServer() { static UsbTestbed testbed("server"); }
 
 double seconds(const timeval& time) {
   return static_cast<double>(time.tv_sec) + time.tv_usec / 1e6;

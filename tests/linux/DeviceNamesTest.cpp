@@ -2,7 +2,6 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "linux/DeviceNames.h"
 
@@ -10,30 +9,8 @@ using namespace KestraDiags::Ludrel;
 
 namespace {
 
-TEST(DeviceNames, DeviceNamesGiveBusAndPortsAndBackAndChildNames) {
-  struct Case {
-    const char* name;
-    int bus;
-    std::vector<int> ports;
-  };
-  const Case cases[] = {
-      {"usb12", 12, {}},
-      {"3-10.2.15", 3, {10, 2, 15}},
-      {"1-1.1.1.1.1", 1, {1, 1, 1, 1, 1}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::optional<DevicePlace> place = parseDeviceName(c.name);
-    ASSERT_TRUE(place);
-    EXPECT_EQ(place->bus, c.bus);
-    EXPECT_EQ(place->ports, c.ports);
-    EXPECT_EQ(deviceName(*place), c.name);
-    // And the name of the device on that port of the hub above.
-    if (c.ports.empty()) continue;
-    const DevicePlace hub{c.bus, std::vector<int>(c.ports.begin(), c.ports.end() - 1)};
-    EXPECT_EQ(childDeviceName(hub, c.ports.back()), c.name);
-  }
-}
+// Device names with many digits and levels, written back, and the order of devices, bus first
+// then depth first by port, are checked on the emulated machines; here the names they cannot show.
 
 TEST(DeviceNames, InterfacesAndOtherEntriesAreNoDevices) {
   for (const char* name :
@@ -43,18 +20,6 @@ TEST(DeviceNames, InterfacesAndOtherEntriesAreNoDevices) {
     SCOPED_TRACE(name);
     EXPECT_FALSE(parseDeviceName(name));
   }
-}
-
-TEST(DeviceNames, DevicesOrderBusFirstThenDepthFirstByPort) {
-  std::vector<std::string> names = {"2-1", "1-10", "usb2",   "1-1.4",  "1-2",
-                                    "1-1", "usb1", "1-1.10", "1-1.4.1"};
-  std::vector<DevicePlace> places;
-  for (const std::string& name : names) places.push_back(*parseDeviceName(name));
-  std::sort(places.begin(), places.end());
-  std::vector<std::string> ordered;
-  for (const DevicePlace& place : places) ordered.push_back(deviceName(place));
-  EXPECT_EQ(ordered, (std::vector<std::string>{"usb1", "1-1", "1-1.4", "1-1.4.1", "1-1.10", "1-2",
-                                               "1-10", "usb2", "2-1"}));
 }
 
 TEST(DeviceNames, InterfaceBelongsToItsDevice) {

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "DriveOnHub.h"
+#include "UsbTestbed.h"
 #include "ludrel/UsbEvents.h"
 #include "tests/ludrel/EventText.h"
 
@@ -18,11 +18,11 @@ namespace {
 using Texts = std::vector<std::string>;
 using Properties = std::map<std::string, std::string>;
 
-// The library's udev monitor in this process, on the drive-on-hub bus.
+// The library's udev monitor in this process, on a root hub (usb1) with a hub on its port 2 (1-2)
+// and a flash drive on the hub's port 3 (1-2.3).
 class EmulatedEvents : public ::testing::Test {
  protected:
   void SetUp() override {
-    DriveOnHub::build(testbed);
     auto opened = UsbEventSource::open();
     ASSERT_TRUE(opened.ok()) << opened.failure().message;
     source = opened.value();
@@ -41,7 +41,7 @@ class EmulatedEvents : public ::testing::Test {
     return texts;
   }
 
-  UsbTestbed testbed;
+  UsbTestbed testbed{"drive-on-hub"};
   std::shared_ptr<UsbEventSource> source;
 };
 

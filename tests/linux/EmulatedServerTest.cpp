@@ -2,6 +2,31 @@
 // every command, both trace logs, and what libludrel answers in this process for every record,
 // port and hub, each compared whole with tests/expected/<state>/. To rewrite those files from
 // this build instead: HALVEX_UPDATE_EXPECTED=1 ctest -R EmulatedServer
+//
+// The server (tests/linux/server.umockdev) has three buses on two controllers:
+//   0000:00:14.0 (xHCI)
+//     usb1  USB 2 root hub, 4 ports
+//       1-1    USB 2 hub (05e3:0610), 4 ports
+//         1-1.1  keyboard, low speed, two HID interfaces
+//         1-1.3  flash drive, deauthorized
+//         1-1.4  serial adapter that no driver has claimed
+//       1-4    receiver without any strings of its own (046d:c52b)
+//     usb2  SuperSpeed root hub, 4 ports
+//       2-1    USB 3 hub (05e3:0626), 4 ports
+//         2-1.2  flash drive, SuperSpeed
+//   0000:00:1a.0 (EHCI)
+//     usb3  USB 2 root hub, 2 ports
+//       3-1    integrated hub without strings (8087:0024), 6 ports
+//         3-1.6  network adapter without a configuration
+//
+// The odd devices (tests/linux/odd-devices.umockdev) are on usb1, a root hub without a product
+// string on a platform controller: on 1-1 to 1-5 receivers without an authorized attribute, with
+// one of two interfaces claimed, configured without interfaces, in configuration 0, without a
+// configuration attribute; on 1-6 a device nobody names; on 1-7 to 1-10 serials with a space, a
+// comma, a control character and a non-ASCII letter; on 1-11 to 1-16 device and interface classes
+// (miscellaneous with several or one interface, a class of the device's own, unknown classes, an
+// interface without a class); on 1-17 and 1-18 devices without a product or a manufacturer string,
+// named from usb.ids; on 1-20 to 1-23 hubs with 255 and 256 USB 2 ports, 15 and 16 SuperSpeed.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,14 +35,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "ServerMachine.h"
+#include "UsbTestbed.h"
 #include "ludrel/USBDeviceFinder.h"
 #include "ludrel/USBUtil.h"
 #include "tests/ludrel/RecordText.h"
@@ -97,30 +122,28 @@ std::string libraryAnswers() {
 // port, a hub in over-current of its own that has cut every port, a latched change bit, the
 // kernel's count of 3, and two ports that cannot be asked, one of them in over-current.
 void setUpFaults(UsbTestbed& testbed) {
-  ServerMachine::build(testbed);
-  testbed.setOverCurrent(ServerMachine::kUsb2Hub, 1, true);
-  testbed.setOverCurrent(ServerMachine::kUsb3Hub, 2, true);
+  testbed.setOverCurrent("1-1", 1, true);
+  testbed.setOverCurrent("2-1", 2, true);
   testbed.setOverCurrent("usb2", 4, true);
   testbed.setHubOverCurrent("3-1");
-  testbed.latchOverCurrentChange(ServerMachine::kUsb2Hub, 4);
-  testbed.setOverCurrentCount(ServerMachine::kUsb2Hub, 3, 3);
-  testbed.setOverCurrent(ServerMachine::kUsb2RootHub, 2, true);
-  testbed.failPort(ServerMachine::kUsb2RootHub, 2, ETIMEDOUT);
-  testbed.failPort(ServerMachine::kUsb2RootHub, 3, EPIPE);
+  testbed.latchOverCurrentChange("1-1", 4);
+  testbed.setOverCurrentCount("1-1", 3, 3);
+  testbed.setOverCurrent("usb1", 2, true);
+  testbed.failPort("usb1", 2, ETIMEDOUT);
+  testbed.failPort("usb1", 3, EPIPE);
 }
 
 // The attribute files give the same records as the device descriptor in "descriptors".
-void setUpWithoutDescriptors(UsbTestbed& testbed) {
-  ServerMachine::build(testbed);
-  for (const EmulatedDevice& device : testbed.devices()) {
-    const std::string file = std::string(std::getenv("UMOCKDEV_DIR")) + "/sys/bus/usb/devices/" +
-                             device.name + "/descriptors";
-    if (::unlink(file.c_str()) != 0) ADD_FAILURE() << file << ": " << std::strerror(errno);
+void setUpWithoutDescriptors(UsbTestbed&) {
+  const std::string devices = std::string(std::getenv("UMOCKDEV_DIR")) + "/sys/bus/usb/devices";
+  for (const auto& device : std::filesystem::directory_iterator(devices)) {
+    std::filesystem::remove(device.path() / "descriptors");
   }
 }
 
 struct State {
   std::string name;
+  std::string machine;  // tests/linux/<machine>.umockdev
   void (*setUp)(UsbTestbed&);
   bool replayed;         // from a snapshot the host took of the machine
   std::string expected;  // the folder of its expected files
@@ -128,17 +151,18 @@ struct State {
 ROW_PRINTS_AS_ITS_NAME(State)
 
 const State kStates[] = {
-    {"Server", ServerMachine::build, false, "emulated-server"},
-    {"ServerWithoutDescriptors", setUpWithoutDescriptors, false, "emulated-server"},
-    {"ServerReplayed", ServerMachine::build, true, "emulated-server-replayed"},
-    {"Faults", setUpFaults, false, "emulated-faults"},
-    {"FaultsReplayed", setUpFaults, true, "emulated-faults-replayed"},
-    {"WithoutUsb", [](UsbTestbed&) {}, false, "emulated-without-usb"},
+    {"Server", "server", [](UsbTestbed&) {}, false, "emulated-server"},
+    {"ServerWithoutDescriptors", "server", setUpWithoutDescriptors, false, "emulated-server"},
+    {"ServerReplayed", "server", [](UsbTestbed&) {}, true, "emulated-server-replayed"},
+    {"Faults", "server", setUpFaults, false, "emulated-faults"},
+    {"FaultsReplayed", "server", setUpFaults, true, "emulated-faults-replayed"},
+    {"WithoutUsb", "", [](UsbTestbed&) {}, false, "emulated-without-usb"},
+    {"OddDevices", "odd-devices", [](UsbTestbed&) {}, false, "emulated-odd-devices"},
 };
 
 class EmulatedServer : public ::testing::TestWithParam<State> {
  protected:
-  UsbTestbed testbed;
+  UsbTestbed testbed{GetParam().machine};
   TempDir dir;
 };
 
@@ -163,8 +187,7 @@ INSTANTIATE_TEST_SUITE_P(States, EmulatedServer, ::testing::ValuesIn(kStates), R
 // lsusb reads the same machine: every device it lists, the deauthorized too, has a record with
 // its bus, address and IDs.
 TEST(EmulatedLibrary, BusesAddressesAndIdsAreThoseLsusbLists) {
-  UsbTestbed testbed;
-  ServerMachine::build(testbed);
+  UsbTestbed testbed("server");
   USBDeviceFinder finder(nullptr);
   std::set<std::string> fromRecords;
   for (const Usb_Device& record : records(finder)) {
@@ -186,14 +209,13 @@ TEST(EmulatedLibrary, BusesAddressesAndIdsAreThoseLsusbLists) {
 // Run as a user without write access to the hub's node, the library says how to get it.
 TEST(EmulatedLibrary, WithoutAccessToTheNodeTheMessageGivesTheFix) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  UsbTestbed testbed;
-  ServerMachine::build(testbed);
+  UsbTestbed testbed("server");
   EXPECT_EXIT(
       {
         // The testbed and the socket umockdev answers the node's requests on stay open to
         // others, who get no further than the node itself.
         const std::string root = std::getenv("UMOCKDEV_DIR");
-        const std::string node = testbed.device(ServerMachine::kUsb2Hub).node();
+        const std::string node = "/dev/bus/usb/001/002";  // the hub 1-1
         ::chmod(root.c_str(), 0755);
         ::chmod((root + "/ioctl" + node).c_str(), 0666);
         ::chmod((root + node).c_str(), 0444);

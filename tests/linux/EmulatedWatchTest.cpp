@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "DriveOnHub.h"
 #include "HostTest.h"
+#include "UsbTestbed.h"
 
 namespace {
 
@@ -20,8 +20,7 @@ bool printedRounds(const HostProcess& host, std::size_t count) {
 }
 
 TEST(EmulatedWatch, TheKernelsOverCurrentUeventMakesARunningWatchCheckThatHub) {
-  UsbTestbed testbed;
-  DriveOnHub::build(testbed);
+  UsbTestbed testbed("drive-on-hub");  // a flash drive on port 3 of the hub 1-2
   TempDir dir;
   HostProcess host(
       {"--no-log", "diagnose", "--watch", "3600", "--prometheus", dir.file("halvex.prom"),

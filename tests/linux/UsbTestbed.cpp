@@ -9,12 +9,17 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <mutex>
 #include <set>
 #include <stdexcept>
+#include <vector>
 
 #include <umockdev.h>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -37,117 +42,7 @@ constexpr unsigned kOverCurrentChange = 0x0008;
 constexpr unsigned kHubOverCurrent = 0x0002;
 constexpr unsigned kSuperSpeedDisabled = 0x4 << 5;
 
-std::string hex(unsigned value, int digits) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%0*x", digits, value);
-  return text;
-}
-
-// The raw descriptors sysfs shows in "descriptors": the device descriptor, then the one
-// configuration with its interfaces, each with one interrupt endpoint; little-endian words.
-std::string descriptorsOf(const EmulatedDevice& device) {
-  const std::size_t count = device.interfaces.empty() ? 1 : device.interfaces.size();
-  const auto word = [](unsigned value) { return hex(value & 0xFF, 2) + hex(value >> 8, 2); };
-  std::string text = "1201" + word(device.bcdUsb) + hex(device.deviceClass, 2) + "00" +
-                     hex(device.deviceProtocol, 2) + (device.bcdUsb >= 0x0300 ? "09" : "40") +
-                     word(device.vendor) + word(device.product) + word(device.bcdDevice) +
-                     (device.manufacturer.empty() ? "00" : "01") +
-                     (device.productName.empty() ? "00" : "02") +
-                     (device.serial.empty() ? "00" : "03") + "01";
-  text += "0902" + word(9 + count * 16) + hex(count, 2) + "0100e032";
-  for (std::size_t i = 0; i < count; ++i) {
-    const EmulatedInterface interface =
-        device.interfaces.empty() ? EmulatedInterface{0xFF, 0, 0, ""} : device.interfaces[i];
-    text += "0904" + hex(i, 2) + "0001" + hex(interface.interfaceClass, 2) +
-            hex(interface.subClass, 2) + hex(interface.protocol, 2) + "00";
-    text += "0705" + hex(0x81 + i, 2) + "0308000c";
-  }
-  return text;
-}
-
-// Lines of umockdev's device description format for attributes ("name=value"), each ending in
-// the kernel's newline, written "\n" there.
-std::string attributeLines(const std::vector<std::string>& attributes) {
-  std::string text;
-  for (const std::string& attribute : attributes) text += "A: " + attribute + "\\n\n";
-  return text;
-}
-
-std::string driverLink(const std::string& driver) {
-  return driver.empty() ? "" : "L: driver=../../../../../../../bus/usb/drivers/" + driver + "\n";
-}
-
-std::string interfaceDescriptions(const EmulatedDevice& device, const std::string& path) {
-  std::string text;
-  for (std::size_t i = 0; i < device.interfaces.size(); ++i) {
-    const EmulatedInterface& interface = device.interfaces[i];
-    text +=
-        "P: " + path + "/" + device.interface(i) + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n";
-    if (!interface.driver.empty()) text += "E: DRIVER=" + interface.driver + "\n";
-    text += attributeLines({"bInterfaceClass=" + hex(interface.interfaceClass, 2)}) +
-            driverLink(interface.driver) + "\n";
-  }
-  return text;
-}
-
-std::string deviceDescription(const EmulatedDevice& device, const std::string& path) {
-  const std::string node = device.node();
-  std::vector<std::string> attributes = {
-      "authorized=" + std::string(device.authorized ? "1" : "0"),
-      "bConfigurationValue=" + std::string(device.configured ? "1" : ""),
-      "bDeviceClass=" + hex(device.deviceClass, 2),
-      "bDeviceSubClass=00",
-      "bcdDevice=" + hex(device.bcdDevice, 4),
-      "busnum=" + std::to_string(device.bus()),
-      "devnum=" + std::to_string(device.address),
-      "idVendor=" + hex(device.vendor, 4),
-      "idProduct=" + hex(device.product, 4),
-      "maxchild=" + std::to_string(device.ports),
-      "removable=" + std::string(device.isRootHub() ? "unknown" : "removable"),
-      "speed=" + device.speed,
-      "version= " + std::to_string(device.bcdUsb >> 8) + "." + hex(device.bcdUsb & 0xFF, 2)};
-  if (!device.manufacturer.empty()) attributes.push_back("manufacturer=" + device.manufacturer);
-  if (!device.productName.empty()) attributes.push_back("product=" + device.productName);
-  if (!device.serial.empty()) attributes.push_back("serial=" + device.serial);
-  const std::string text =
-      "P: " + path + "\nN: " + node.substr(5) +
-      "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\nE: DEVNAME=" + node +
-      "\nE: BUSNUM=" + node.substr(13, 3) + "\nE: DEVNUM=" + node.substr(17, 3) + "\n" +
-      attributeLines(attributes) + "H: descriptors=" + descriptorsOf(device) + "\n" +
-      driverLink("usb") + "\n";
-  return device.configured ? text + interfaceDescriptions(device, path) : text;
-}
-
-std::string controllerDescription(const EmulatedController& controller, const std::string& path) {
-  return "P: " + path + "\nE: SUBSYSTEM=pci\nE: DRIVER=" + controller.driver + "\n" +
-         attributeLines({"vendor=0x" + hex(controller.vendor, 4),
-                         "device=0x" + hex(controller.device, 4), "class=0x0c0330"}) +
-         "L: driver=../../../bus/pci/drivers/" + controller.driver + "\n\n";
-}
-
 }  // namespace
-
-int EmulatedDevice::bus() const { return std::stoi(isRootHub() ? name.substr(3) : name); }
-
-std::string EmulatedDevice::parentName() const {
-  if (isRootHub()) return controller;
-  const std::size_t dot = name.rfind('.');
-  return dot == std::string::npos ? "usb" + std::to_string(bus()) : name.substr(0, dot);
-}
-
-int EmulatedDevice::port() const {
-  return isRootHub() ? 0 : std::stoi(name.substr(name.find_last_of("-.") + 1));
-}
-
-std::string EmulatedDevice::interface(std::size_t number) const {
-  return (isRootHub() ? std::to_string(bus()) + "-0" : name) + ":1." + std::to_string(number);
-}
-
-std::string EmulatedDevice::node() const {
-  char path[32];
-  std::snprintf(path, sizeof path, "/dev/bus/usb/%03d/%03d", bus(), address);
-  return path;
-}
 
 // What a hub reports of its ports, and what tests make it report.
 struct UsbTestbed::Hub {
@@ -315,9 +210,25 @@ gboolean answerIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer d
   return TRUE;
 }
 
+// The first word of a sysfs attribute of the device in folder; "" when it has none.
+std::string attribute(const fs::path& folder, const char* name) {
+  std::ifstream file(folder / name);
+  std::string word;
+  file >> word;
+  return word;
+}
+
 }  // namespace
 
-UsbTestbed::UsbTestbed() : m_testbed(umockdev_testbed_new()) {}
+UsbTestbed::UsbTestbed(const std::string& machine)
+    : m_testbed(umockdev_testbed_new()), m_root(umockdev_testbed_get_root_dir(m_testbed)) {
+  if (machine.empty()) return;
+  GError* error = nullptr;
+  const std::string file = std::string(HALVEX_TESTBED_MACHINES) + "/" + machine + ".umockdev";
+  umockdev_testbed_add_from_file(m_testbed, file.c_str(), &error);
+  throwOnError(error, "umockdev refuses " + file);
+  answerForHubs();
+}
 
 UsbTestbed::~UsbTestbed() {
   for (const auto& [name, hub] : m_hubs) {
@@ -327,48 +238,36 @@ UsbTestbed::~UsbTestbed() {
   g_object_unref(m_testbed);
 }
 
-void UsbTestbed::addDescription(const std::string& name, const std::string& path,
-                                const std::string& text) {
-  GError* error = nullptr;
-  umockdev_testbed_add_from_string(m_testbed, text.c_str(), &error);
-  throwOnError(error, "umockdev refuses " + name);
-  m_paths[name] = path;
-}
-
-void UsbTestbed::add(const EmulatedController& controller) {
-  const std::string path = "/devices/" + controller.parentName + "/" + controller.name;
-  addDescription(controller.name, path, controllerDescription(controller, path));
-}
-
-void UsbTestbed::add(const EmulatedDevice& device) {
-  const auto parent = m_paths.find(device.parentName());
-  if (parent == m_paths.end()) throw std::runtime_error(device.name + ": add its parent first");
-  const std::string path = parent->second + "/" + device.name;
-  addDescription(device.name, path, deviceDescription(device, path));
-  m_devices.push_back(device);
-  if (m_hubs.count(device.parentName()) != 0) {
-    Hub& parentHub = hub(device.parentName());
-    std::lock_guard<std::mutex> lock(parentHub.mutex);
-    parentHub.connected.insert(device.port());
+// Each hub in sysfs answers on its node, with the ports that have a device on them connected.
+void UsbTestbed::answerForHubs() {
+  const fs::path devices = m_root + "/sys/bus/usb/devices";
+  for (const fs::directory_entry& entry : fs::directory_iterator(devices)) {
+    const std::string name = entry.path().filename();
+    if (attribute(entry.path(), "bDeviceClass") != "09") continue;
+    auto hub = std::make_unique<Hub>();
+    char node[32];
+    std::snprintf(node, sizeof node, "/dev/bus/usb/%03d/%03d",
+                  std::stoi(attribute(entry.path(), "busnum")),
+                  std::stoi(attribute(entry.path(), "devnum")));
+    hub->node = node;
+    hub->superSpeed = std::stoi(attribute(entry.path(), "speed")) >= 5000;
+    hub->ports = std::stoi(attribute(entry.path(), "maxchild"));
+    const std::string childPrefix = name.rfind("usb", 0) == 0 ? name.substr(3) + "-" : name + ".";
+    for (int port = 1; port <= hub->ports; ++port) {
+      if (fs::exists(devices / (childPrefix + std::to_string(port)))) hub->connected.insert(port);
+    }
+    hub->handler = UMOCKDEV_IOCTL_BASE(g_object_new(UMOCKDEV_TYPE_IOCTL_BASE, nullptr));
+    g_signal_connect(hub->handler, "handle-ioctl", G_CALLBACK(answerIoctl), hub.get());
+    GError* error = nullptr;
+    umockdev_testbed_attach_ioctl(m_testbed, node, hub->handler, &error);
+    throwOnError(error, "umockdev cannot answer for " + hub->node);
+    m_hubs.emplace(name, std::move(hub));
   }
-  if (!device.isHub()) return;
-  auto hub = std::make_unique<Hub>();
-  hub->node = device.node();
-  hub->superSpeed = device.bcdUsb >= 0x0300;
-  hub->ports = device.ports;
-  hub->handler = UMOCKDEV_IOCTL_BASE(g_object_new(UMOCKDEV_TYPE_IOCTL_BASE, nullptr));
-  g_signal_connect(hub->handler, "handle-ioctl", G_CALLBACK(answerIoctl), hub.get());
-  GError* error = nullptr;
-  umockdev_testbed_attach_ioctl(m_testbed, hub->node.c_str(), hub->handler, &error);
-  throwOnError(error, "umockdev cannot answer for " + hub->node);
-  m_hubs.emplace(device.name, std::move(hub));
 }
 
-const EmulatedDevice& UsbTestbed::device(const std::string& name) const {
-  for (const EmulatedDevice& device : m_devices) {
-    if (device.name == name) return device;
-  }
-  throw std::runtime_error("no emulated device " + name);
+std::string UsbTestbed::sysfsPath(const std::string& name) const {
+  const std::string path = fs::canonical(m_root + "/sys/bus/usb/devices/" + name);
+  return path.substr(fs::canonical(m_root).string().size());
 }
 
 UsbTestbed::Hub& UsbTestbed::hub(const std::string& name) {
@@ -376,7 +275,6 @@ UsbTestbed::Hub& UsbTestbed::hub(const std::string& name) {
   if (found == m_hubs.end()) throw std::runtime_error("no emulated hub " + name);
   return *found->second;
 }
-
 void UsbTestbed::setOverCurrent(const std::string& hubName, int port, bool on) {
   Hub& target = hub(hubName);
   std::lock_guard<std::mutex> lock(target.mutex);
@@ -400,7 +298,8 @@ void UsbTestbed::setHubOverCurrent(const std::string& hubName) {
 }
 
 void UsbTestbed::setOverCurrentCount(const std::string& hubName, int port, int count) {
-  const std::string interface = "/sys" + m_paths.at(hubName) + "/" + device(hubName).interface(0);
+  const bool root = hubName.rfind("usb", 0) == 0;
+  const std::string interface = sysfsPath((root ? hubName.substr(3) + "-0" : hubName) + ":1.0");
   const std::string file = hubName + "-port" + std::to_string(port) + "/over_current_count";
   umockdev_testbed_set_attribute(m_testbed, interface.c_str(), file.c_str(),
                                  (std::to_string(count) + "\n").c_str());
@@ -416,7 +315,7 @@ void UsbTestbed::failPort(const std::string& hubName, int port, int errorNumber)
 void UsbTestbed::uevent(const std::string& name, const std::string& below,
                         const std::string& action,
                         const std::map<std::string, std::string>& properties) {
-  const std::string path = "/sys" + m_paths.at(name) + (below.empty() ? "" : "/" + below);
+  const std::string path = sysfsPath(name) + (below.empty() ? "" : "/" + below);
   for (const auto& [property, value] : properties) {
     umockdev_testbed_set_property(m_testbed, path.c_str(), property.c_str(), value.c_str());
   }
