@@ -40,6 +40,7 @@ TEST_F(ReloadTest, ABrokenFileRecoversWhenFixedAndAFinderKeepsTheTopologyItStart
   writeFile(path, topologyOf(R"({"name": "fixed"})"));
   USBDeviceFinder finder(nullptr);
   ASSERT_TRUE(finder.getAllUSBDevices());
+  EXPECT_EQ(USBUtil::lastErrorName() + USBUtil::lastErrorMessage(), "") << "success clears them";
   writeFile(path, "not JSON at all");
   ASSERT_TRUE(finder.getAllUSBDevices());
   EXPECT_EQ(nextOutcomes(finder), Texts{"fixed"});
