@@ -105,41 +105,29 @@ Usb_Device recordAt(const std::string& id, const std::string& parent, int port) 
   return record;
 }
 
-// Each record's identifier and parent location, in order.
-std::vector<std::string> idsAndParentsOf(const std::vector<Usb_Device>& records) {
-  std::vector<std::string> texts;
-  for (const Usb_Device& record : records) {
-    texts.push_back(record.sDevInstanceId + " below " + record.sParentLocation);
-  }
-  return texts;
-}
-
 // A parent location is the parent record's location, or the parent's identifier when the parent
 // is not among the records. Equal ports keep their order; records in a loop of parents come last.
 TEST(HandOutOrder, EachRootThenItsTreeDepthFirstByPortAndNoRecordIsLost) {
-  const std::vector<Usb_Device> ordered = inHandOutOrder({
-      recordAt("dev-3", "root-a", 3),
-      recordAt("hub-2", "root-a", 2),
-      recordAt("root-b", "ctl-b", 0),
-      recordAt("dev-1", "root-a", 1),
-      recordAt("ctl-a", "pci", 0),
-      recordAt("hub-2-dev", "hub-2", 1),
-      recordAt("root-a", "ctl-a", 0),
-      recordAt("ctl-b", "pci", 0),
-      recordAt("root", "", 0),
-      recordAt("first", "root", 0),
-      recordAt("second", "root", 0),
-      recordAt("self", "self", 0),
-      recordAt("loop-a", "loop-b", 0),
-      recordAt("loop-b", "loop-a", 0),
-  });
-  EXPECT_EQ(idsAndParentsOf(ordered),
-            (std::vector<std::string>{
-                "ctl-a below pci", "root-a below at ctl-a", "dev-1 below at root-a",
-                "hub-2 below at root-a", "hub-2-dev below at hub-2", "dev-3 below at root-a",
-                "ctl-b below pci", "root-b below at ctl-b", "root below ", "first below at root",
-                "second below at root", "self below self", "loop-a below at loop-b",
-                "loop-b below at loop-a"}));
+  std::string order;  // each record's identifier and parent location, in order
+  for (const Usb_Device& record : inHandOutOrder({
+           recordAt("dev-3", "root-a", 3),
+           recordAt("hub-2", "root-a", 2),
+           recordAt("root-b", "ctl-b", 0),
+           recordAt("dev-1", "root-a", 1),
+           recordAt("ctl-a", "pci", 0),
+           recordAt("hub-2-dev", "hub-2", 1),
+           recordAt("root-a", "ctl-a", 0),
+           recordAt("ctl-b", "pci", 0),
+           recordAt("root", "", 0),
+           recordAt("first", "root", 0),
+           recordAt("second", "root", 0),
+           recordAt("self", "self", 0),
+           recordAt("loop-a", "loop-b", 0),
+           recordAt("loop-b", "loop-a", 0),
+       })) {
+    order += record.sDevInstanceId + " below " + record.sParentLocation + "\n";
+  }
+  expectStoredFiles("windows-hand-out-order", {{"order.txt", order}});
 }
 
 }  // namespace
