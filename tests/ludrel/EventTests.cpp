@@ -1,5 +1,6 @@
 #include <chrono>
 
+#include "../runner/ExpectedFiles.h"
 #include "EventText.h"
 #include "TopologyFixture.h"
 #include "ludrel/TopologyFormat.h"
@@ -69,28 +70,7 @@ TEST_F(EventTest, WrittenEventsReadBackAsTheyWere) {
                      {0, UsbEventKind::DeviceRemoved, "", 0, std::nullopt, "1-2"},
                      {3600000, UsbEventKind::OverCurrent, "1-2", 1, std::nullopt, ""}};
   const std::string text = topologyText(document);
-  EXPECT_EQ(text.substr(text.find("  \"events\"")), R"(  "events": [
-    {
-      "afterMs": 0,
-      "kind": "over-current",
-      "hub": "1-2",
-      "port": 3,
-      "count": 4294967295
-    },
-    {
-      "afterMs": 0,
-      "kind": "remove",
-      "device": "1-2"
-    },
-    {
-      "afterMs": 3600000,
-      "kind": "over-current",
-      "hub": "1-2",
-      "port": 1
-    }
-  ]
-}
-)");
+  expectStoredFiles("ludrel-written-events", {{"topology.json", text}});
   useTopology(text);
   Result<std::shared_ptr<UsbEventSource>> opened = UsbEventSource::open();
   ASSERT_TRUE(opened.ok()) << opened.failure().message;

@@ -6,32 +6,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string nameOfOnlyDevice() {
-  const std::vector<Usb_Device> records = enumerate();
-  return records.size() == 1 ? records[0].sDevName : "(not one device)";
-}
-
 class ReloadTest : public TopologyTest {};
 
 TEST_F(ReloadTest, TheFileIsReadAgainOnlyWhenPathSizeOrTimeChanges) {
   const std::string path = useTopology(topologyOf(R"({"name": "aaa"})"));
   const fs::file_time_type written = fs::last_write_time(path);
-  EXPECT_EQ(nameOfOnlyDevice(), "aaa");
+  EXPECT_EQ(namesRead(), Texts{"aaa"});
 
   // Same size, same time: the parsed topology in memory still answers.
   writeFile(path, topologyOf(R"({"name": "bbb"})"));
   fs::last_write_time(path, written);
-  EXPECT_EQ(nameOfOnlyDevice(), "aaa");
+  EXPECT_EQ(namesRead(), Texts{"aaa"});
 
   fs::last_write_time(path, written + std::chrono::seconds(1));
-  EXPECT_EQ(nameOfOnlyDevice(), "bbb") << "a new modification time";
+  EXPECT_EQ(namesRead(), Texts{"bbb"}) << "a new modification time";
 
   writeFile(path, topologyOf(R"({"name": "cccc"})"));
   fs::last_write_time(path, written + std::chrono::seconds(1));
-  EXPECT_EQ(nameOfOnlyDevice(), "cccc") << "a new size";
+  EXPECT_EQ(namesRead(), Texts{"cccc"}) << "a new size";
 
   useTopology(topologyOf(R"({"name": "ddd"})"));
-  EXPECT_EQ(nameOfOnlyDevice(), "ddd") << "a new path";
+  EXPECT_EQ(namesRead(), Texts{"ddd"}) << "a new path";
 }
 
 TEST_F(ReloadTest, ABrokenFileRecoversWhenFixedAndAFinderKeepsTheTopologyItStartedWith) {
@@ -40,6 +35,7 @@ TEST_F(ReloadTest, ABrokenFileRecoversWhenFixedAndAFinderKeepsTheTopologyItStart
   writeFile(path, topologyOf(R"({"name": "fixed"})"));
   USBDeviceFinder finder(nullptr);
   ASSERT_TRUE(finder.getAllUSBDevices());
+  EXPECT_EQ(USBUtil::lastErrorName() + USBUtil::lastErrorMessage(), "") << "success clears them";
   writeFile(path, "not JSON at all");
   ASSERT_TRUE(finder.getAllUSBDevices());
   EXPECT_EQ(nextOutcomes(finder), Texts{"fixed"});

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -56,23 +55,13 @@ inline std::string topologyOf(const std::string& deviceEntries) {
   return R"({"devices": [)" + deviceEntries + "]}";
 }
 
-inline std::string readText(const std::string& path) {
-  std::stringstream text;
-  text << std::ifstream(path).rdbuf();
-  return text.str();
-}
-
-// What the call threw, as its type and value ("int 7"), or "nothing". The simulation throws
-// nothing else.
+// What the call threw, as its type and value ("int 7"), or "nothing". The tests have the
+// simulation throw nothing else.
 template <typename Call>
 std::string thrownBy(Call call) {
   try {
     call();
     return "nothing";
-  } catch (const std::string& text) {
-    return "string " + text;
-  } catch (unsigned long value) {
-    return "unsigned long " + std::to_string(value);
   } catch (int value) {
     return "int " + std::to_string(value);
   }
@@ -95,17 +84,11 @@ inline Texts nextOutcomes(USBDeviceFinder& finder) {
   return outcomes;
 }
 
-// Every record of a fresh finder's enumeration, in the order Next hands them out.
-inline std::vector<Usb_Device> enumerate() {
+// The name of each record a fresh finder's enumeration hands out, in order.
+inline Texts namesRead() {
   USBDeviceFinder finder(nullptr);
   EXPECT_TRUE(finder.getAllUSBDevices()) << USBUtil::lastErrorMessage();
-  std::vector<Usb_Device> records;
-  Usb_Device* record = nullptr;
-  while (finder.Next(&record)) {
-    records.push_back(*record);
-    delete record;
-  }
-  return records;
+  return nextOutcomes(finder);
 }
 
 // What a finder answers for a hub port, as the module asks (on a finder that never

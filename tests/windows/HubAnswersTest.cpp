@@ -1,10 +1,13 @@
-// The hub driver's answers, byte by byte as the driver fills them.
+// The hub driver's answers, byte by byte as the driver fills them, and what each decodes to,
+// whole in tests/expected/windows-hub-answers/.
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <sstream>
 #include <string>
 
 #include "../ludrel/StatusText.h"
+#include "../runner/ExpectedFiles.h"
 #include "windows/HubAnswers.h"
 
 using namespace KestraDiags::Ludrel;
@@ -59,117 +62,85 @@ const std::u16string kDriverKey = u"{36fc9e60-c465-11cf-8056-444553540000}\\0012
 const std::size_t kDriverKeyAnswerSize =
     HubAnswerLayout::kDriverKeyName + 2 * (kDriverKey.size() + 1);
 
-// "NAME: message" of a failure, to compare both at once.
+// A value, the device of a connection, or "NAME: message" of a failure.
+std::ostream& operator<<(std::ostream& out, const PortConnection& connection) {
+  return out << "status " << connection.status << ", " << std::hex << connection.vendor << ":"
+             << connection.product;
+}
 template <typename T>
-std::string failureOf(const Result<T>& result) {
-  return result.ok() ? "no failure" : result.failure().name + ": " + result.failure().message;
+std::string textOf(const Result<T>& result) {
+  std::ostringstream text;
+  if (!result.ok()) return result.failure().name + ": " + result.failure().message;
+  text << result.value();
+  return text.str();
 }
 
-const std::string kFormat = "LUDREL_ERROR_FORMAT: " + std::string(kHub);
-
-// The connection status tells whether a device is on the port and whether it is in over-current
-// now; the driver keeps no count and no status words, so the rest stays unset. Of the answers to
-// the over-current check, only over-current and an empty port stand out.
-TEST(ConnectionStatus, GivesThePortStatusAndTheOverCurrentAnswer) {
-  const struct {
-    const char* status;
-    std::uint32_t value;
-    const char* flags;
-    int answer;
-  } cases[] = {
-      {"NoDeviceConnected", 0, " ?enabled ?powered", -1},
-      {"DeviceConnected", 1, " connected ?enabled ?powered", 0},
-      {"DeviceGeneralFailure", 3, " connected ?enabled ?powered", 0},
-      {"DeviceCausedOvercurrent", 4, " connected ?enabled ?powered overCurrent", 2},
-      {"DeviceNotEnoughPower", 5, " connected ?enabled ?powered", 0},
-      {"a status of a later Windows", 0x104, " connected ?enabled ?powered", 0},
+TEST(HubAnswers, EachDecodesToItsValueOrFailure) {
+  std::string text;
+  const auto show = [&text](const std::string& what, const std::string& outcome) {
+    text += what + ": " + outcome + "\n";
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.status);
-    EXPECT_EQ(statusText::ofAnswer(portStatusOf(c.value)),
-              std::string("no words:") + c.flags + " ?overCurrentChange ?reset ?suspended");
-    EXPECT_EQ(overCurrentAnswerOf(c.value), c.answer);
+  // The connection status tells whether a device is on the port and whether it is in
+  // over-current now; the driver keeps no count and no status words. Of the answers to the
+  // over-current check, only over-current and an empty port stand out.
+  for (const std::uint32_t status : {0u, 1u, 3u, 4u, 5u, 0x104u}) {
+    show("port status and over-current answer of connection status " + std::to_string(status),
+         statusText::ofAnswer(portStatusOf(status)) + "; " +
+             std::to_string(overCurrentAnswerOf(status)));
   }
-}
-
-TEST(PortQuery, CarriesThePortLittleEndianInAZeroedBuffer) {
   EXPECT_EQ(portQuery(0x01020304, 12), (Bytes{4, 3, 2, 1, 0, 0, 0, 0, 0, 0, 0, 0}));
   // A buffer shorter than the index is filled as far as it goes.
   EXPECT_EQ(portQuery(7, 2), (Bytes{7, 0}));
-}
 
-TEST(PortCount, IsTheHubDescriptorsNumberOfPortsFromAHubsWholeAnswer) {
-  EXPECT_EQ(portCountOf(nodeInformation(0, 255), kHub).value(), 255);  // a byte, never negative
+  show("port count of 255", textOf(portCountOf(nodeInformation(0, 255), kHub)));
   Bytes cut = nodeInformation(0, 7);
   cut.resize(HubAnswerLayout::kNumberOfPorts + 1);
-  EXPECT_EQ(portCountOf(cut, kHub).value(), 7);
+  show("port count of 7 in an answer cut after it", textOf(portCountOf(cut, kHub)));
   cut.pop_back();
-  EXPECT_EQ(failureOf(portCountOf(cut, kHub)),
-            kFormat + ": the hub's answer to IOCTL_USB_GET_NODE_INFORMATION is 6 bytes, too short");
-  EXPECT_EQ(failureOf(portCountOf(nodeInformation(1, 4), kHub)), kFormat + ": the node is no hub");
-}
+  show("port count in an answer cut before it", textOf(portCountOf(cut, kHub)));
+  show("port count of a node that is no hub", textOf(portCountOf(nodeInformation(1, 4), kHub)));
 
-TEST(PortConnection, ReadsTheDeviceAndTheWholeStatusOfAWholeAnswer) {
-  const Result<PortConnection> connection =
-      portConnectionOf(connectionInformation(ConnectionStatus::kDeviceConnected), kHub, 3);
-  ASSERT_TRUE(connection.ok()) << connection.failure().message;
-  EXPECT_EQ(connection.value().status, ConnectionStatus::kDeviceConnected);
-  EXPECT_EQ(connection.value().vendor, 0x046D);
-  EXPECT_EQ(connection.value().product, 0xC52B);
-
+  show("connection", textOf(portConnectionOf(connectionInformation(1), kHub, 3)));
   Bytes withPipes = connectionInformation(0x00000104);
   withPipes.resize(withPipes.size() + 2 * 11, 0x55);  // two USB_PIPE_INFO entries
-  EXPECT_EQ(portConnectionOf(withPipes, kHub, 3).value().status, 0x00000104u);
+  show("connection with two pipes", textOf(portConnectionOf(withPipes, kHub, 3)));
+  Bytes cutConnection = connectionInformation(1);
+  cutConnection.pop_back();
+  show("connection a byte short", textOf(portConnectionOf(cutConnection, kHub, 3)));
 
-  Bytes cut = connectionInformation(ConnectionStatus::kDeviceConnected);
-  cut.pop_back();
-  EXPECT_EQ(failureOf(portConnectionOf(cut, kHub, 3)),
-            kFormat +
-                ": port 3: the hub's answer to IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX "
-                "is 34 bytes, too short");
-}
-
-TEST(DriverKey, TheFirstAnswerTellsTheSizeOfTheWholeUpToTheLargestToTrust) {
+  // The first answer tells the size of the whole, up to the largest to trust.
   Bytes first = driverKeyAnswer(u"", kDriverKeyAnswerSize);
   first.resize(12);  // what fits into USB_NODE_CONNECTION_DRIVERKEY_NAME
-  EXPECT_EQ(driverKeyAnswerSize(first, kHub, 2).value(), kDriverKeyAnswerSize);
-  const Bytes largest = driverKeyAnswer(kDriverKey, HubAnswerLayout::kMaximumDriverKeyAnswer);
-  EXPECT_EQ(driverKeyAnswerSize(largest, kHub, 2).value(),
-            HubAnswerLayout::kMaximumDriverKeyAnswer);
+  show("driver key answer size", textOf(driverKeyAnswerSize(first, kHub, 2)));
+  const std::size_t largest = HubAnswerLayout::kMaximumDriverKeyAnswer;
+  show("largest driver key answer size",
+       textOf(driverKeyAnswerSize(driverKeyAnswer(kDriverKey, largest), kHub, 2)));
+  show("driver key answer size over the largest",
+       textOf(driverKeyAnswerSize(driverKeyAnswer(kDriverKey, largest + 1), kHub, 2)));
+  show("driver key answer of 7 bytes", textOf(driverKeyAnswerSize(Bytes(7, 0), kHub, 2)));
+  show("driver key answer without a name",
+       textOf(driverKeyAnswerSize(driverKeyAnswer(u"", HubAnswerLayout::kDriverKeyName), kHub, 2)));
+  show("empty driver key name",
+       textOf(driverKeyNameOf(driverKeyAnswer(u"", kDriverKeyAnswerSize), kHub, 2)));
 
-  const Bytes huge = driverKeyAnswer(kDriverKey, HubAnswerLayout::kMaximumDriverKeyAnswer + 1);
-  EXPECT_EQ(failureOf(driverKeyAnswerSize(huge, kHub, 2)),
-            kFormat + ": port 2: the driver key answer claims 4097 bytes, more than 4096");
-  EXPECT_EQ(failureOf(driverKeyAnswerSize(Bytes(7, 0), kHub, 2)),
-            kFormat + ": port 2: the driver key answer is 7 bytes, too short");
-  const Bytes none = driverKeyAnswer(u"", HubAnswerLayout::kDriverKeyName);
-  EXPECT_EQ(failureOf(driverKeyAnswerSize(none, kHub, 2)),
-            kFormat + ": port 2: the device has no driver key");
-  EXPECT_EQ(failureOf(driverKeyNameOf(driverKeyAnswer(u"", kDriverKeyAnswerSize), kHub, 2)),
-            kFormat + ": port 2: the driver key name is empty");
-}
-
-TEST(DriverKey, NameEndsAtItsNulAtTheAnswersLengthOrAtTheBufferAndIsAscii) {
-  const std::string name = R"({36fc9e60-c465-11cf-8056-444553540000}\0012)";
-  EXPECT_EQ(driverKeyNameOf(driverKeyAnswer(kDriverKey, kDriverKeyAnswerSize), kHub, 2).value(),
-            name);
+  // The name ends at its NUL, at the answer's length or at the buffer, and is ASCII.
+  show("driver key name",
+       textOf(driverKeyNameOf(driverKeyAnswer(kDriverKey, kDriverKeyAnswerSize), kHub, 2)));
   const Bytes tenCharacters = driverKeyAnswer(kDriverKey, HubAnswerLayout::kDriverKeyName + 20);
-  EXPECT_EQ(driverKeyNameOf(tenCharacters, kHub, 2).value(), name.substr(0, 10));
+  show("driver key name of a length of 10", textOf(driverKeyNameOf(tenCharacters, kHub, 2)));
   Bytes truncated = driverKeyAnswer(kDriverKey, kDriverKeyAnswerSize);
   truncated.resize(HubAnswerLayout::kDriverKeyName + 2 * 5 + 1);  // half a sixth character
-  EXPECT_EQ(driverKeyNameOf(truncated, kHub, 2).value(), name.substr(0, 5));
-  EXPECT_EQ(driverKeyNameOf(driverKeyAnswer(u"{k\u00e9y}\\\u4e2d1", 64), kHub, 2).value(),
-            "{k?y}\\?1");
-}
+  show("driver key name cut in its sixth character", textOf(driverKeyNameOf(truncated, kHub, 2)));
+  show("driver key name beyond ASCII",
+       textOf(driverKeyNameOf(driverKeyAnswer(u"{k\u00e9y}\\\u4e2d1", 64), kHub, 2)));
 
-TEST(PortKey, TheDriverInstanceWithoutItsLeadingZeros) {
   // No "0000" or "0001" from the class or the first instances: the hub cache would take the
   // remote-access controller's integrated hub for its composite device.
-  EXPECT_EQ(portKeyText(0x5B7D, 0xA001, R"({36fc9e60-c465-11cf-8056-444553540000}\0000)"),
-            "5b7d:a001 #0");
-  EXPECT_EQ(portKeyText(0x5B7D, 0xA001, R"({36fc9e60-c465-11cf-8056-444553540000}\0001)"),
-            "5b7d:a001 #1");
-  EXPECT_EQ(portKeyText(0x5B7D, 0x2500, R"({k}\0003)"), "5b7d:2500 #3");
+  for (const char* driverKey : {R"({36fc9e60-c465-11cf-8056-444553540000}\0000)",
+                                R"({36fc9e60-c465-11cf-8056-444553540000}\0001)", R"({k}\0003)"}) {
+    show(std::string("port key of ") + driverKey, portKeyText(0x5B7D, 0xA001, driverKey));
+  }
+  expectStoredFiles("windows-hub-answers", {{"answers.txt", text}});
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "../ludrel/RecordText.h"
@@ -24,52 +23,19 @@ DeviceNode started(DeviceKind kind, const std::string& instanceId) {
   return node;
 }
 
-TEST(DeviceStatus, FollowsTheNodesStatusAndProblem) {
-  const struct {
-    const char* what;
-    std::optional<std::uint32_t> status;
-    std::uint32_t problem;
-    std::int32_t expected;
-  } cases[] = {
-      {"not started, no problem", 0, 0, 4},
-      {"not present", std::nullopt, 0, 3},
-      {"disabled", kProblem, 22, 2},
-      {"disabled by its hardware", kProblem, 29, 2},
-      {"phantom", kProblem, 45, 3},
-      {"not configured", kProblem, 1, 4},
-      {"failed install", kProblem, 28, 4},
-      {"failed start (code 10)", kProblem, 10, 1},
-      {"failed start, still marked started", kProblem | kStarted, 10, 1},
-      {"a problem number without the problem flag", kStarted, 22, 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    DeviceNode node;
-    node.nodeStatus = c.status;
-    node.problem = c.problem;
-    EXPECT_EQ(deviceStatusOf(node), c.expected);
-  }
+// A node of the given status, problem and hardware identifier, and nothing else.
+DeviceNode withStatus(std::optional<std::uint32_t> status, std::uint32_t problem = 0,
+                      const std::string& hardwareId = "") {
+  DeviceNode node;
+  node.nodeStatus = status;
+  node.problem = problem;
+  node.hardwareId = hardwareId;
+  return node;
 }
 
-TEST(UsbIdNumbers, ReadFourHexDigitsAfterEachLabel) {
-  const struct {
-    const char* identifier;
-    int vendor, product, revision;
-  } cases[] = {
-      {R"(usb\vid_046d&pid_c52b\6&2a7b)", 0x046D, 0xC52B, -1},
-      {R"(USB\VID_04)", -1, -1, -1},
-      {R"(USB\VID_04G1&PID_0001)", -1, 0x0001, -1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.identifier);
-    const UsbIdNumbers numbers = usbIdNumbersOf(c.identifier);
-    EXPECT_EQ(std::make_tuple(numbers.vendor, numbers.product, numbers.revision),
-              std::make_tuple(c.vendor, c.product, c.revision));
-  }
-}
-
-// Each record whole in tests/expected/windows-records/records.txt.
-TEST(WindowsRecord, EachKindOfNodeGivesItsRecord) {
+// Each record whole in tests/expected/windows-records/records.txt: each kind of node, each
+// status and problem, and hardware identifiers that hold no USB ID or half of one.
+TEST(WindowsRecord, EachKindOfNodeStatusAndIdentifierGivesItsRecord) {
   DeviceNode rootHub = started(DeviceKind::Hub, R"(USB\ROOT_HUB30\4&2F0A3C9&0&0)");
   rootHub.interfacePath =
       R"(\\?\usb#root_hub30#4&2f0a3c9&0&0#{f18a0e88-c30c-11d0-8815-00a0c906bed8})";
@@ -109,6 +75,19 @@ TEST(WindowsRecord, EachKindOfNodeGivesItsRecord) {
        started(DeviceKind::Hub, R"(USB\VID_04B4&PID_6560\5&2C7A3E1F&0&1)")},
       {"device", device},
       {"host controller", controller},
+      {"not started, no problem", withStatus(0)},
+      {"not present", withStatus(std::nullopt)},
+      {"disabled", withStatus(kProblem, 22)},
+      {"disabled by its hardware", withStatus(kProblem, 29)},
+      {"phantom", withStatus(kProblem, 45)},
+      {"not configured", withStatus(kProblem, 1)},
+      {"failed install", withStatus(kProblem, 28)},
+      {"failed start (code 10)", withStatus(kProblem, 10)},
+      {"failed start, still marked started", withStatus(kProblem | kStarted, 10)},
+      {"a problem number without the problem flag", withStatus(kStarted, 22)},
+      {"hardware ID in lower case", withStatus(kStarted, 0, R"(usb\vid_046d&pid_c52b\6&2a7b)")},
+      {"hardware ID cut short", withStatus(kStarted, 0, R"(USB\VID_04)")},
+      {"hardware ID with a vendor not in hex", withStatus(kStarted, 0, R"(USB\VID_04G1&PID_0001)")},
   };
   std::string records;
   for (const auto& [what, node] : nodes) {
@@ -126,41 +105,29 @@ Usb_Device recordAt(const std::string& id, const std::string& parent, int port) 
   return record;
 }
 
-// Each record's identifier and parent location, in order.
-std::vector<std::string> idsAndParentsOf(const std::vector<Usb_Device>& records) {
-  std::vector<std::string> texts;
-  for (const Usb_Device& record : records) {
-    texts.push_back(record.sDevInstanceId + " below " + record.sParentLocation);
-  }
-  return texts;
-}
-
 // A parent location is the parent record's location, or the parent's identifier when the parent
 // is not among the records. Equal ports keep their order; records in a loop of parents come last.
 TEST(HandOutOrder, EachRootThenItsTreeDepthFirstByPortAndNoRecordIsLost) {
-  const std::vector<Usb_Device> ordered = inHandOutOrder({
-      recordAt("dev-3", "root-a", 3),
-      recordAt("hub-2", "root-a", 2),
-      recordAt("root-b", "ctl-b", 0),
-      recordAt("dev-1", "root-a", 1),
-      recordAt("ctl-a", "pci", 0),
-      recordAt("hub-2-dev", "hub-2", 1),
-      recordAt("root-a", "ctl-a", 0),
-      recordAt("ctl-b", "pci", 0),
-      recordAt("root", "", 0),
-      recordAt("first", "root", 0),
-      recordAt("second", "root", 0),
-      recordAt("self", "self", 0),
-      recordAt("loop-a", "loop-b", 0),
-      recordAt("loop-b", "loop-a", 0),
-  });
-  EXPECT_EQ(idsAndParentsOf(ordered),
-            (std::vector<std::string>{
-                "ctl-a below pci", "root-a below at ctl-a", "dev-1 below at root-a",
-                "hub-2 below at root-a", "hub-2-dev below at hub-2", "dev-3 below at root-a",
-                "ctl-b below pci", "root-b below at ctl-b", "root below ", "first below at root",
-                "second below at root", "self below self", "loop-a below at loop-b",
-                "loop-b below at loop-a"}));
+  std::string order;  // each record's identifier and parent location, in order
+  for (const Usb_Device& record : inHandOutOrder({
+           recordAt("dev-3", "root-a", 3),
+           recordAt("hub-2", "root-a", 2),
+           recordAt("root-b", "ctl-b", 0),
+           recordAt("dev-1", "root-a", 1),
+           recordAt("ctl-a", "pci", 0),
+           recordAt("hub-2-dev", "hub-2", 1),
+           recordAt("root-a", "ctl-a", 0),
+           recordAt("ctl-b", "pci", 0),
+           recordAt("root", "", 0),
+           recordAt("first", "root", 0),
+           recordAt("second", "root", 0),
+           recordAt("self", "self", 0),
+           recordAt("loop-a", "loop-b", 0),
+           recordAt("loop-b", "loop-a", 0),
+       })) {
+    order += record.sDevInstanceId + " below " + record.sParentLocation + "\n";
+  }
+  expectStoredFiles("windows-hand-out-order", {{"order.txt", order}});
 }
 
 }  // namespace
