@@ -7,11 +7,10 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <sstream>
 #include <thread>
 
-#include <nlohmann/json.hpp>
-
+#include "ExpectedFiles.h"
+#include "HostOutputs.h"
 #include "HostTest.h"
 
 namespace {
@@ -25,19 +24,13 @@ bool eventually(const std::function<bool()>& done) {
   return done();
 }
 
-// Whether a line of text is pattern, "*" standing for any characters.
-bool hasLine(const std::string& text, const std::string& pattern) {
-  std::istringstream lines(text);
-  std::string line;
-  while (std::getline(lines, line)) {
-    if (matches(line, pattern)) return true;
-  }
-  return false;
-}
-
 // The metrics without their times, which differ from run to run.
-std::string timeless(const std::string& metrics) {
-  return std::regex_replace(metrics, std::regex("(_seconds) .*"), "$1 *");
+std::string timeless(std::string metrics) {
+  for (auto at = metrics.find("_seconds "); at != std::string::npos;
+       at = metrics.find("_seconds ", at + 1)) {
+    metrics.replace(at + 9, metrics.find('\n', at) - at - 9, "*");
+  }
+  return metrics;
 }
 
 // Hub 1-2 with a keyboard on port 3, whose state is given.
@@ -110,8 +103,7 @@ class HostEventsTest : public HostTest {
 TEST_F(HostEventsTest, AnOverCurrentEventChecksThatHubAtOnceAndRunsTheHookOnce) {
   HostProcess process(watch(kOverCurrentEvent, {ENV_HOOK, "--", dir.file("hook.env"), "0"}),
                       dir.path());
-  ASSERT_TRUE(eventually([&] { return hasLine(process.err(), "*exit status 0"); }))
-      << process.err();
+  ASSERT_TRUE(eventually([&] { return countOf(process.err(), "\n") > 0; })) << process.err();
   EXPECT_TRUE(matches(process.out(),
                       kFullRound + "\n1-2 port 3: over-current event, count 2 [04d9:1702 USB "
                                    "Keyboard, key \"04d9:1702 USB Keyboard\"]\n"
@@ -141,11 +133,9 @@ TEST_F(HostEventsTest, AnOverCurrentEventsDocumentListsTheEvent) {
   HostProcess process(arguments, dir.path());
   ASSERT_TRUE(eventually([&] { return countOf(process.out(), "\"exitStatus\"") >= 2; }));
   const std::string out = process.out();
-  const nlohmann::json second = nlohmann::json::parse(out.substr(out.find("}\n{") + 2));
-  EXPECT_EQ(second["events"], nlohmann::json::parse(R"([{"hub": "1-2", "port": 3, "count": 2,
-      "device": {"key": "04d9:1702 USB Keyboard", "name": "USB Keyboard", "vendorId": "04d9",
-                 "productId": "1702"}}])"));
-  EXPECT_EQ(second["summary"]["hubs"], 1);
+  expectStoredFiles(
+      "over-current-event",
+      {{"diagnose.json", masked(out.substr(out.find("}\n{") + 2), {{dir.path(), "(work)"}})}});
 }
 #endif
 
@@ -179,8 +169,7 @@ TEST_F(HostEventsTest, AHookThatFailsIsMissingOrHangsLeavesTheWatchGoing) {
              out.find("Summary: 2 hubs checked", event) != std::string::npos;
     };
     ASSERT_TRUE(eventually(fullRoundAfterTheEvent)) << process.out() << process.err();
-    EXPECT_TRUE(
-        eventually([&] { return hasLine(process.err(), "halvex-host: --on-over-current*"); }));
+    EXPECT_TRUE(eventually([&] { return countOf(process.err(), "\n") > 0; }));
     EXPECT_TRUE(
         matches(process.err(),
                 std::string("halvex-host: --on-over-current for 1-2 port 3: ") + hook.line + "\n"))
