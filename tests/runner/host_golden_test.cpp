@@ -1,8 +1,7 @@
 // Every topology in examples/, examples/faults/, tests/topologies/ and the complete example of
 // docs/topology-format.md through halvex-host, each output compared whole with its file in
-// tests/expected/<topology>/, and the help in tests/expected/host-help/; a snapshot of each example
-// replays as the same machine, every output and log alike. To rewrite those files from this build
-// instead: HALVEX_UPDATE_EXPECTED=1 ctest -R Golden
+// tests/expected/<topology>/; a snapshot of each example replays as the same machine, every output
+// and log alike. To rewrite those files from this build: HALVEX_UPDATE_EXPECTED=1 ctest -R Golden
 #include <algorithm>
 #include <filesystem>
 
@@ -60,18 +59,6 @@ TEST_P(GoldenTest, OutputsAndLogsAreTheExpectedOnes) {
       0);
   const TempDir replay;
   EXPECT_EQ(hostOutputs(replay, {"--topology", snapshot}), outputs);
-}
-
-// The help of the host and of each command, whole.
-using GoldenHelp = HostTest;
-
-TEST_F(GoldenHelp, IsTheExpectedOne) {
-  std::map<std::string, std::string> helps;
-  for (const char* command : {"diagnose", "list", "ports", "snapshot"}) {
-    helps[std::string(command) + ".txt"] = host({command, "--help"}).out;
-  }
-  helps["halvex-host.txt"] = host({"--help"}).out;
-  expectStoredFiles("host-help", helps);
 }
 
 INSTANTIATE_TEST_SUITE_P(Topologies, GoldenTest, ::testing::ValuesIn(topologies()),
