@@ -60,20 +60,12 @@ class HostEventsTest : public HostTest {
   }
 
   // A watch of machineWithEvents(events) with the hook, its arguments last.
-  std::vector<std::string> watch(const std::string& events,
-                                 const std::vector<std::string>& hook) const {
-    std::vector<std::string> arguments = {"--topology",
-                                          machineWithEvents(events),
-                                          "diagnose",
-                                          "--watch",
-                                          "3600",
-                                          "--prometheus",
-                                          dir.file("halvex.prom"),
-                                          "--hook-timeout",
-                                          "1",
-                                          "--on-over-current"};
-    arguments.insert(arguments.end(), hook.begin(), hook.end());
-    return arguments;
+  std::vector<std::string> watch(const std::string& events, std::vector<std::string> hook) const {
+    const std::string metrics = dir.file("halvex.prom");
+    hook.insert(hook.begin(),
+                {"--topology", machineWithEvents(events), "diagnose", "--watch", "3600",
+                 "--prometheus", metrics, "--hook-timeout", "1", "--on-over-current"});
+    return hook;
   }
 
   // What the watch printed and its metrics file, compared whole with tests/expected/<folder>/.
