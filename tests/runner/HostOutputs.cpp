@@ -6,30 +6,28 @@
 #include "HostTest.h"
 #include "tests/support/TraceLog.h"
 
-namespace {
-
-// What differs from run to run or machine to machine: the diagnosis's times and the folders.
-std::string masked(std::string text, const std::string& workDir) {
+std::string masked(std::string text, std::vector<std::pair<std::string, std::string>> names) {
   static const std::regex times(
       R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d(?:Z|[+-]\d\d:\d\d))"
       R"(|("durationSeconds": |"finishedAt": )[0-9.e+-]+)"
       R"(|(halvex_run_duration_seconds )\d+\.\d{6}|(halvex_last_run_timestamp_seconds )\d+)");
-  text = std::regex_replace(text, times, "$1$2$3(time)");
-  for (const auto& [folder, name] :
-       {std::pair<std::string, const char*>{workDir, "(work)"}, {HALVEX_SOURCE_DIR, "(source)"}}) {
-    for (auto at = text.find(folder); at != std::string::npos; at = text.find(folder, at)) {
-      text.replace(at, folder.size(), name);
+  static const std::regex temporaryFile(R"(\.tmp\.\d+)");
+  text = std::regex_replace(std::regex_replace(text, times, "$1$2$3(time)"), temporaryFile,
+                            ".tmp.(random)");
+  names.emplace_back(HALVEX_SOURCE_DIR, "(source)");
+  for (const auto& [path, name] : names) {
+    for (auto at = text.find(path); at != std::string::npos; at = text.find(path, at)) {
+      text.replace(at, path.size(), name);
     }
   }
   return text;
 }
 
-}  // namespace
-
 std::map<std::string, std::string> hostOutputs(const TempDir& dir,
                                                const std::vector<std::string>& options) {
   const std::string logs = dir.makeDir("log");
   const std::string config = dir.makeDir("package") + "/package.cfg";
+  const std::vector<std::pair<std::string, std::string>> work = {{dir.path(), "(work)"}};
   std::map<std::string, std::string> files;
   std::string runs;
   for (const auto& [file, command] : std::vector<std::pair<std::string, std::vector<std::string>>>{
@@ -46,14 +44,13 @@ std::map<std::string, std::string> hostOutputs(const TempDir& dir,
     arguments.insert(arguments.end(), options.begin(), options.end());
     HostProcess process(arguments, dir.path());
     const int status = process.wait();
-    files[file] = masked(process.out(), dir.path());
-    runs +=
-        file + ": exit status " + std::to_string(status) + "\n" + masked(process.err(), dir.path());
+    files[file] = masked(process.out(), work);
+    runs += file + ": exit status " + std::to_string(status) + "\n" + masked(process.err(), work);
   }
   files["runs.txt"] = runs;
   for (const char* log : {"HalvexDeviceEnumerator.log", "HalvexDiagnostic.log"}) {
     if (fileExists(logs + "/" + log)) {
-      files[log] = masked(maskStamps(readTraceFile(logs + "/" + log)), dir.path());
+      files[log] = masked(maskStamps(readTraceFile(logs + "/" + log)), work);
     }
   }
   return files;

@@ -2,9 +2,15 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/TempDir.h"
+
+// text without what differs from run to run or machine to machine: the diagnosis's times become
+// "(time)", a temporary file's number "(random)", each of these paths its name, then the source
+// folder "(source)".
+std::string masked(std::string text, std::vector<std::pair<std::string, std::string>> names);
 
 // What halvex-host gives, run in dir with these options, for each command an operator runs, by
 // the name of its expected file: every output with the times and folders masked, runs.txt with

@@ -60,3 +60,5 @@ int HostProcess::wait(int timeoutSeconds) {
   if (done < 0) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
+
+std::string HostProcess::printed(const std::string& path) { return readFile(path); }

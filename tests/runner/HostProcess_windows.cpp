@@ -48,3 +48,11 @@ int HostProcess::wait(int timeoutSeconds) {
   m_process = nullptr;
   return static_cast<int>(exitCode);
 }
+
+std::string HostProcess::printed(const std::string& path) {
+  std::string text = readFile(path);
+  for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
+    text.erase(at, 1);
+  }
+  return text;
+}

@@ -6,8 +6,8 @@
 #include <sys/types.h>
 #endif
 
-#include <regex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tests/support/TempDir.h"
@@ -32,13 +32,7 @@ class HostProcess {
 
  private:
   // What the host printed as its user reads it: a Windows program ends its lines in CRLF.
-  static std::string printed(const std::string& path) {
-#if defined(_WIN32)
-    return std::regex_replace(readFile(path), std::regex("\r\n"), "\n");
-#else
-    return readFile(path);
-#endif
-  }
+  static std::string printed(const std::string& path);
 
   std::string m_workDir;
 #if defined(_WIN32)
@@ -63,22 +57,7 @@ inline std::size_t countOf(const std::string& text, const std::string& part) {
 }
 
 // Whether text is pattern, in which "*" stands for any characters within one line.
-inline bool matches(const std::string& text, const std::string& pattern) {
-  const std::string literal =
-      std::regex_replace(pattern, std::regex(R"([.^$|()\[\]{}+?\\])"), R"(\$&)");
-  return std::regex_match(text,
-                          std::regex(std::regex_replace(literal, std::regex(R"(\*)"), "[^\n]*")));
-}
-
-// A run of the host and what it must give; in out and err, "*" stands for any characters within
-// one line.
-struct ExpectedRun {
-  const char* what;
-  std::vector<std::string> arguments;
-  int exitStatus;
-  std::string out;
-  std::string err;
-};
+bool matches(std::string_view text, std::string_view pattern);
 
 // Each test gets its own directory, which is also the host's working directory.
 class HostTest : public ::testing::Test {
@@ -87,16 +66,6 @@ class HostTest : public ::testing::Test {
     HostProcess process(arguments, dir.path());
     const int status = process.wait();
     return {status, process.out(), process.err()};
-  }
-
-  void expectRuns(const std::vector<ExpectedRun>& runs) const {
-    for (const ExpectedRun& expected : runs) {
-      SCOPED_TRACE(expected.what);
-      const HostRun run = host(expected.arguments);
-      EXPECT_EQ(run.exitStatus, expected.exitStatus);
-      EXPECT_TRUE(matches(run.out, expected.out)) << run.out;
-      EXPECT_TRUE(matches(run.err, expected.err)) << run.err;
-    }
   }
 
   // A command's arguments on a topology file, without logs.
