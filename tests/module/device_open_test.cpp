@@ -39,6 +39,8 @@ class DeviceOpenTest : public ModuleTest {
   Texts recordsSinceEnumeration() const { return from(traceLines(enumeratorLog()), kEnumerated); }
 };
 
+// The records of an open and a close are the host's whole outputs' (tests/expected), and those of
+// a close without an open the same as after a failed open.
 TEST_F(DeviceOpenTest, OpenHoldsTheDevicePathUntilClose) {
   const std::string path = m_dir.write("hub-node", "");
   HalvexDevice& hub = hubAt(path);
@@ -52,11 +54,6 @@ TEST_F(DeviceOpenTest, OpenHoldsTheDevicePathUntilClose) {
   hub.close();
   EXPECT_FALSE(hub.isOpen());
   EXPECT_EQ(handlesHolding(path), before);
-  EXPECT_EQ(
-      recordsSinceEnumeration(),
-      (Texts{kEnumerated, "Entering HalvexDevice::close", "Leaving HalvexDevice::close",
-             "m_PrideviceDescriptor:  " + path, "CreateFile passed", "Return status of open: 0",
-             "Entering HalvexDevice::close", "Leaving HalvexDevice::close"}));
   // A second open replaces the handle without closing the first: open never looks at what it held.
   ASSERT_EQ(hub.open(0), 0u);
   ASSERT_EQ(hub.open(0), 0u);
