@@ -1,4 +1,3 @@
-#include <climits>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -69,13 +68,9 @@ TEST_F(BadFileTest, AFailureReachesAnOpenLogOncePerRepeat) {
     EXPECT_FALSE(finder.getAllUSBDevices());
     std::string key;
     int state = 0;
-    for (int port = 1; port <= 3; ++port) {
-      finder.isPortBusy("h", port, key, nullptr);
-      finder.checkforOCState("h", port, state, nullptr);
-    }
+    finder.isPortBusy("h", 1, key, nullptr);
+    finder.checkforOCState("h", 1, state, nullptr);
   }
-  std::ofstream closed;
-  EXPECT_FALSE(USBDeviceFinder(&closed).getAllUSBDevices());
   log.close();
   const std::string line = "Ludrel: LUDREL_ERROR_PARSE: " + path +
                            ":1:2: not JSON: syntax error while parsing object key - unexpected end "

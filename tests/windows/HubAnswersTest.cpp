@@ -20,7 +20,8 @@ constexpr const char* kHub =
     R"(\\?\usb#root_hub30#4&2f0a3c9&0&0#{f18a0e88-c30c-11d0-8815-00a0c906bed8})";
 
 // Hex bytes, "55x22" for 22 bytes of 0x55, 'text' for the text in UTF-16.
-Bytes bytesOf(std::istream& tokens) {
+Bytes bytesOf(const std::string& text) {
+  std::istringstream tokens(text);
   Bytes bytes;
   for (std::string token; tokens >> token;) {
     if (token.front() == '\'') {
@@ -70,11 +71,10 @@ TEST(HubAnswers, EachDecodesToItsValueOrFailure) {
   };
   std::ifstream lines(HALVEX_SOURCE_DIR "/tests/windows/hub-answers.txt");
   std::string text;
-  for (std::string decoder, what; lines >> decoder && std::getline(lines >> std::ws, what, ':');) {
-    std::string bytes;
-    std::getline(lines, bytes);
-    std::istringstream tokens(bytes);
-    text += what + ": " + decoders.at(decoder)(bytesOf(tokens)) + "\n";
+  for (std::string decoder, what, bytes; lines >> decoder &&
+                                         std::getline(lines >> std::ws, what, ':') &&
+                                         std::getline(lines, bytes);) {
+    text += what + ": " + decoders.at(decoder)(bytesOf(bytes)) + "\n";
   }
   EXPECT_EQ(portQuery(0x01020304, 12), (Bytes{4, 3, 2, 1, 0, 0, 0, 0, 0, 0, 0, 0}));
   // A buffer shorter than the index is filled as far as it goes.

@@ -29,12 +29,10 @@ DeviceNode nodeOf(const std::string& members) {
                                                      {"driverKey", &node.driverKey},
                                                      {"service", &node.service},
                                                      {"hardwareId", &node.hardwareId}};
-  for (std::size_t at = 0; at < members.size();) {
-    const std::size_t end = std::min(members.find("; ", at), members.size());
-    const std::size_t equals = members.find('=', at);
-    const std::string name = members.substr(at, equals - at);
-    const std::string value = members.substr(equals + 1, end - equals - 1);
-    at = end + 2;
+  std::istringstream list(members);
+  for (std::string member; std::getline(list >> std::ws, member, ';');) {
+    const std::string name = member.substr(0, member.find('='));
+    const std::string value = member.substr(name.size() + 1);
     if (texts.count(name) != 0) {
       *texts.at(name) = value;
     } else if (name == "kind") {
