@@ -4,6 +4,7 @@
 
 #include "../runner/ExpectedFiles.h"
 #include "TopologyFixture.h"
+#include "ludrel/UsbEvents.h"
 
 namespace {
 
@@ -40,6 +41,12 @@ TEST_F(BadFileTest, EachIsRefusedWithOneLineNamingTheFileAndThePlace) {
     EXPECT_FALSE(finder.getAllUSBDevices()) << what;
     EXPECT_FALSE(finder.Next(&record)) << what;
     std::string message = USBUtil::lastErrorName() + " " + USBUtil::lastErrorMessage();
+    // An event source reads the same file; only a failing enumeration leaves it to open.
+    const bool opens = what.find("getAllUSBDevicesFails") != std::string::npos;
+    const auto events = KestraDiags::Ludrel::UsbEventSource::open();
+    EXPECT_EQ(events.ok() ? "opened" : events.failure().name + " " + events.failure().message,
+              opens ? "opened" : message)
+        << what;
     EXPECT_EQ(portAnswers("h", 1), "free left alone, -1, state -1")
         << what << ": port queries answer, not throw";
     const std::size_t file = message.find(' ' + path);
