@@ -1,10 +1,10 @@
-#include <climits>
 #include <sstream>
 #include <utility>
 #include <vector>
 
 #include "../runner/ExpectedFiles.h"
 #include "TopologyFixture.h"
+#include "ludrel/UsbEvents.h"
 
 namespace {
 
@@ -41,7 +41,14 @@ TEST_F(BadFileTest, EachIsRefusedWithOneLineNamingTheFileAndThePlace) {
     EXPECT_FALSE(finder.getAllUSBDevices()) << what;
     EXPECT_FALSE(finder.Next(&record)) << what;
     std::string message = USBUtil::lastErrorName() + " " + USBUtil::lastErrorMessage();
-    EXPECT_EQ(portAnswers("h", 1), "free, -1") << what << ": port queries answer, not throw";
+    // An event source reads the same file; only a failing enumeration leaves it to open.
+    const bool opens = what.find("getAllUSBDevicesFails") != std::string::npos;
+    const auto events = KestraDiags::Ludrel::UsbEventSource::open();
+    EXPECT_EQ(events.ok() ? "opened" : events.failure().name + " " + events.failure().message,
+              opens ? "opened" : message)
+        << what;
+    EXPECT_EQ(portAnswers("h", 1), "free left alone, -1, state -1")
+        << what << ": port queries answer, not throw";
     const std::size_t file = message.find(' ' + path);
     if (file != std::string::npos) message.replace(file + 1, path.size(), "(file)");
     // The largest unsigned long has 32 bits on Windows, 64 on Linux.
@@ -68,13 +75,9 @@ TEST_F(BadFileTest, AFailureReachesAnOpenLogOncePerRepeat) {
     EXPECT_FALSE(finder.getAllUSBDevices());
     std::string key;
     int state = 0;
-    for (int port = 1; port <= 3; ++port) {
-      finder.isPortBusy("h", port, key, nullptr);
-      finder.checkforOCState("h", port, state, nullptr);
-    }
+    finder.isPortBusy("h", 1, key, nullptr);
+    finder.checkforOCState("h", 1, state, nullptr);
   }
-  std::ofstream closed;
-  EXPECT_FALSE(USBDeviceFinder(&closed).getAllUSBDevices());
   log.close();
   const std::string line = "Ludrel: LUDREL_ERROR_PARSE: " + path +
                            ":1:2: not JSON: syntax error while parsing object key - unexpected end "

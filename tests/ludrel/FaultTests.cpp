@@ -13,7 +13,13 @@ TEST_F(FaultTest, ANextThatThrowsGivesNoRecordAndTheNextGoesOnAndAnEmptyKeyIsBus
   USBDeviceFinder finder(nullptr);
   ASSERT_TRUE(finder.getAllUSBDevices());
   EXPECT_EQ(nextOutcomes(finder), (Texts{"first", "threw int 7", ""}));
-  EXPECT_EQ(portAnswers("/hub", 1), "busy , 0");
+  EXPECT_EQ(portAnswers("/hub", 1), "busy , 0, state 0");
+}
+
+// Without a topology a finder asks the machine's own backend.
+TEST(BackendChoiceTest, AnEmptyTopologyMeansTheMachinesBackend) {
+  setEnvironment("LUDREL_TOPOLOGY", "");
+  EXPECT_NE(USBUtil::backendName(), "simulated");
 }
 
 }  // namespace

@@ -19,10 +19,8 @@ TEST(StatusWords, EachBitIsTheFlagItsLayoutPutsThere) {
   for (std::string line; std::getline(lines, line);) {
     std::istringstream fields(line);
     std::string layout;
-    unsigned status = 0, change = 0;
-    fields >> layout >> std::hex >> status >> change;
-    const auto word = static_cast<std::uint16_t>(status),
-               changes = static_cast<std::uint16_t>(change);
+    std::uint16_t word = 0, changes = 0;
+    fields >> layout >> std::hex >> word >> changes;
     flags += layout + " " + statusText::hex(word) + "/" + statusText::hex(changes) + ":" +
              (layout == "hub"
                   ? statusText::ofHub(decodeHubStatus(word, changes))

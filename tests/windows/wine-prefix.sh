@@ -6,10 +6,8 @@
 #   remove: stops the prefix's wineserver, and with it every Wine program of the prefix, and
 #     deletes the prefix.
 set -euo pipefail
-if [ $# -ne 4 ] || [[ ! $1 =~ ^(create|remove)$ ]]; then
-  echo "usage: $0 create|remove WINE WINESERVER PREFIX" >&2
-  exit 2
-fi
+[[ $# -eq 4 && $1 =~ ^(create|remove)$ ]] ||
+  { echo "usage: $0 create|remove WINE WINESERVER PREFIX" >&2; exit 2; }
 export WINEPREFIX=$4 WINEDEBUG=-all
 if [ -d "$WINEPREFIX" ]; then
   "$3" --kill 2>/dev/null || true
