@@ -47,10 +47,10 @@
 #include "ludrel/USBUtil.h"
 #include "tests/ludrel/RecordText.h"
 #include "tests/ludrel/StatusText.h"
-#include "tests/runner/ExpectedFiles.h"
 #include "tests/runner/HostOutputs.h"
 #include "tests/runner/HostTest.h"
 #include "tests/support/Environment.h"
+#include "tests/support/ExpectedFiles.h"
 #include "tests/support/NamedCase.h"
 
 using KestraDiags::Ludrel::USBDeviceFinder;

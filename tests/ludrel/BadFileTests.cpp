@@ -2,7 +2,7 @@
 #include <utility>
 #include <vector>
 
-#include "../runner/ExpectedFiles.h"
+#include "../support/ExpectedFiles.h"
 #include "TopologyFixture.h"
 #include "ludrel/UsbEvents.h"
 

@@ -1,6 +1,6 @@
 #include <chrono>
 
-#include "../runner/ExpectedFiles.h"
+#include "../support/ExpectedFiles.h"
 #include "EventText.h"
 #include "TopologyFixture.h"
 #include "ludrel/TopologyFormat.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "../runner/ExpectedFiles.h"
+#include "../support/ExpectedFiles.h"
 #include "StatusText.h"
 
 using namespace KestraDiags::Ludrel;

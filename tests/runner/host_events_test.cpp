@@ -9,7 +9,7 @@
 #include <functional>
 #include <thread>
 
-#include "ExpectedFiles.h"
+#include "../support/ExpectedFiles.h"
 #include "HostOutputs.h"
 #include "HostTest.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "ExpectedFiles.h"
+#include "../support/ExpectedFiles.h"
 #include "HostOutputs.h"
 #include "HostTest.h"
 #include "tests/support/NamedCase.h"

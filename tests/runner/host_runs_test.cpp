@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "ExpectedFiles.h"
+#include "../support/ExpectedFiles.h"
 #include "HostOutputs.h"
 #include "HostTest.h"
 

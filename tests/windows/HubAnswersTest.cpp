@@ -9,7 +9,7 @@
 #include <string>
 
 #include "../ludrel/StatusText.h"
-#include "../runner/ExpectedFiles.h"
+#include "../support/ExpectedFiles.h"
 #include "windows/HubAnswers.h"
 
 using namespace KestraDiags::Ludrel;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "../ludrel/RecordText.h"
-#include "../runner/ExpectedFiles.h"
+#include "../support/ExpectedFiles.h"
 #include "windows/WindowsRecords.h"
 
 using namespace KestraDiags::Ludrel;
