@@ -218,10 +218,18 @@ std::string attribute(const fs::path& folder, const char* name) {
   return word;
 }
 
+// The testbed's folder; umockdev gives a copy that is the caller's to free.
+std::string rootFolderOf(UMockdevTestbed* testbed) {
+  gchar* const root = umockdev_testbed_get_root_dir(testbed);
+  std::string folder = root;
+  g_free(root);
+  return folder;
+}
+
 }  // namespace
 
 UsbTestbed::UsbTestbed(const std::string& machine)
-    : m_testbed(umockdev_testbed_new()), m_root(umockdev_testbed_get_root_dir(m_testbed)) {
+    : m_testbed(umockdev_testbed_new()), m_root(rootFolderOf(m_testbed)) {
   if (machine.empty()) return;
   GError* error = nullptr;
   const std::string file = std::string(HALVEX_TESTBED_MACHINES) + "/" + machine + ".umockdev";
