@@ -219,8 +219,13 @@ class AllocTest : public ::testing::TestWithParam<Case> {
     if (run.nullVector && FailingAllocator::failedSize() != sizeof(std::vector<VirtualDevice>)) {
       problems += "a null vector, yet the vector's allocation did not fail; ";
     }
-    // The loop stops at the failure: the host gets devices and records of the clean run, in its
-    // order, and the handler's record before the last one, "Returning from getDeviceVector".
+    // The loop stops at the failure: the host gets the clean run's first devices, complete, and
+    // its records in its order, with the handler's before the last, "Returning from
+    // getDeviceVector".
+    if (run.answers.size() > clean.answers.size() ||
+        !std::equal(run.answers.begin(), run.answers.end(), clean.answers.begin())) {
+      problems += "the devices are not the clean run's first ones; ";
+    }
     Session expected = clean;
     if (!expected.log.empty()) expected.log.insert(expected.log.end() - 1, kEnumFailed);
     if (!isSubsequence(run.lines(), expected.lines())) problems += "more than the clean run's; ";
