@@ -1,6 +1,5 @@
 #include <poll.h>
 
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -26,9 +25,8 @@ TEST(EmulatedEvents, AnOverCurrentOrADeviceThatCameOrWentGivesItsEventAndNothing
   ASSERT_TRUE(opened.ok()) << opened.failure().message;
   const std::shared_ptr<UsbEventSource> source = opened.value();
   EXPECT_FALSE(source->nextDue());
-  std::ifstream rows(HALVEX_SOURCE_DIR "/tests/linux/uevents.txt");
   std::string transcript;
-  for (std::string row; std::getline(rows, row);) {
+  for (const std::string& row : caseLines("tests/linux/uevents.txt")) {
     std::istringstream words(row);
     std::string action, name, below;
     words >> action >> name >> below;

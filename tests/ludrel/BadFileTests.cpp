@@ -31,8 +31,9 @@ TEST_F(BadFileTest, EachIsRefusedWithOneLineNamingTheFileAndThePlace) {
       {"an unsigned long of -1",
        newFile(topologyOf(R"({"nextThrows": {"type": "unsigned long", "value": -1}})"))},
   };
-  std::ifstream lines(HALVEX_SOURCE_DIR "/tests/ludrel/refused-topologies.txt");
-  for (std::string line; std::getline(lines, line);) cases.emplace_back(line, newFile(line));
+  for (const std::string& line : caseLines("tests/ludrel/refused-topologies.txt")) {
+    cases.emplace_back(line, newFile(line));
+  }
   std::string outcomes;
   for (const auto& [what, path] : cases) {
     useTopologyPath(path);

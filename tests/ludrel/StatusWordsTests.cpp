@@ -3,7 +3,6 @@
 // tests/expected/ludrel-status-words/.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
 #include "../support/ExpectedFiles.h"
@@ -14,9 +13,8 @@ using namespace KestraDiags::Ludrel;
 namespace {
 
 TEST(StatusWords, EachBitIsTheFlagItsLayoutPutsThere) {
-  std::ifstream lines(HALVEX_SOURCE_DIR "/tests/ludrel/status-words.txt");
   std::string flags;
-  for (std::string line; std::getline(lines, line);) {
+  for (const std::string& line : caseLines("tests/ludrel/status-words.txt")) {
     std::istringstream fields(line);
     std::string layout;
     std::uint16_t word = 0, changes = 0;

@@ -6,7 +6,6 @@
 #endif
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "../support/ExpectedFiles.h"
@@ -44,10 +43,8 @@ TEST_F(HostRunsTest, OutcomesAreTheExpectedOnes) {
       {dir.path(), "(work)"},
       {inJson(dir.path()), "(work)"},
       {HALVEX_SOURCE_DIR, "(source)"}};
-  std::ifstream lines(HALVEX_SOURCE_DIR "/tests/runner/host_runs.txt");
   std::string runs;
-  for (std::string line; std::getline(lines, line);) {
-    if (line.empty() || line[0] == '#') continue;
+  for (const std::string& line : caseLines("tests/runner/host_runs.txt")) {
 #if defined(_WIN32)
     if (line.find("(work)/fifo") != std::string::npos) continue;  // FIFOs are POSIX's
 #endif

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 
 #include "tests/support/TempDir.h"
 
@@ -27,4 +28,14 @@ void expectStoredFiles(const std::string& folder, const std::map<std::string, st
     EXPECT_EQ(found == texts.end() ? "(not written)" : found->second, text) << file;
   }
   for (const auto& [file, text] : texts) EXPECT_EQ(stored.count(file), 1u) << file << " written";
+}
+
+std::vector<std::string> caseLines(const std::string& path) {
+  std::ifstream file(std::string(HALVEX_SOURCE_DIR) + "/" + path);
+  if (!file) throw std::runtime_error(path + ": cannot be read");
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) {
+    if (!line.empty() && line[0] != '#') lines.push_back(line);
+  }
+  return lines;
 }

@@ -2,8 +2,14 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 // Compares each text, by file name, whole with the files in tests/expected/<folder>/: every
 // stored file must be written and every written one stored. With HALVEX_UPDATE_EXPECTED=1 the
 // folder is rewritten from these texts instead.
 void expectStoredFiles(const std::string& folder, const std::map<std::string, std::string>& texts);
+
+// The cases of a data file in the source tree (path from its root), a line each; blank lines and
+// lines starting with '#' are left out. A file that cannot be read throws, which ends the test
+// before an expected file could be compared with, or rewritten from, no cases at all.
+std::vector<std::string> caseLines(const std::string& path);

@@ -1,7 +1,6 @@
 // Records of the Windows backend from what SetupAPI and the configuration manager report.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -56,9 +55,8 @@ DeviceNode nodeOf(const std::string& members) {
 // A root hub has no location of its own; a hub without a serial number has the instance name its
 // driver made; only hubs have a device path, to be opened.
 TEST(WindowsRecord, EachKindOfNodeStatusAndIdentifierGivesItsRecord) {
-  std::ifstream lines(HALVEX_SOURCE_DIR "/tests/windows/windows-nodes.txt");
   std::string records;
-  for (std::string line; std::getline(lines, line);) {
+  for (const std::string& line : caseLines("tests/windows/windows-nodes.txt")) {
     const std::size_t colon = std::min(line.find(':'), line.size());
     const DeviceNode node = nodeOf(line.substr(std::min(colon + 2, line.size())));
     records += line.substr(0, colon) + ": " + changedMembers(windowsDeviceRecord(node)) + "\n";
@@ -70,11 +68,11 @@ TEST(WindowsRecord, EachKindOfNodeStatusAndIdentifierGivesItsRecord) {
 // location, which is the parent record's location, or the parent's identifier when the parent is
 // not among the records. Equal ports keep their order; records in a loop of parents come last.
 TEST(HandOutOrder, EachRootThenItsTreeDepthFirstByPortAndNoRecordIsLost) {
-  std::ifstream lines(HALVEX_SOURCE_DIR "/tests/windows/hand-out-records.txt");
   std::vector<Usb_Device> records;
-  for (Usb_Device record; lines >> record.nPortNumber >> record.sDevInstanceId;) {
-    std::getline(lines, record.sParentInstanceId);
-    record.sParentInstanceId.erase(0, 1);
+  for (const std::string& line : caseLines("tests/windows/hand-out-records.txt")) {
+    Usb_Device record;
+    std::istringstream(line) >> record.nPortNumber >> record.sDevInstanceId >>
+        record.sParentInstanceId;
     record.sLocation = "at " + record.sDevInstanceId;
     records.push_back(record);
   }
