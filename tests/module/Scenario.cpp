@@ -81,10 +81,8 @@ Scenario::Scenario() : m_previousDir(fs::current_path()), m_module(std::in_place
   useTopology(R"({"getAllUSBDevicesFails": "bus gone", "devices": []})");
 }
 
-Scenario::~Scenario() {
-  unloads();
-  fs::current_path(m_previousDir);
-}
+// The objects go before the module, and the directory is left before it is removed.
+Scenario::~Scenario() { fs::current_path(m_previousDir); }
 
 void Scenario::play(const std::string& steps) {
   for (std::string::size_type at = 0, end = 0; end != std::string::npos; at = end + 2) {
@@ -96,9 +94,7 @@ void Scenario::play(const std::string& steps) {
 
 void Scenario::playStep(const std::string& step, const std::string& last) {
   const auto is = [&step](const char* verb) { return step.rfind(verb, 0) == 0; };
-  auto* const device = m_devices == nullptr || m_devices->empty()
-                           ? nullptr
-                           : static_cast<HalvexDevice*>(m_devices->front().getDevice());
+  const auto device = [this] { return static_cast<HalvexDevice*>(m_devices->at(0).getDevice()); };
   if (is("mkdir ")) {
     m_dir.makeDir(last);
   } else if (is("file ")) {
@@ -139,12 +135,12 @@ void Scenario::playStep(const std::string& step, const std::string& last) {
       report(cache);
     }
   } else if (step == "control") {
-    device->deviceControl(12345);
+    device()->deviceControl(12345);
   } else if (step == "open" || step == "close") {
-    const std::string result = step == "open" ? ": " + std::to_string(device->open(0)) : "";
-    if (step == "close") device->close();
+    const std::string result = step == "open" ? ": " + std::to_string(device()->open(0)) : "";
+    if (step == "close") device()->close();
     const int handles = handlesHolding(m_hubPath) - m_handlesBefore;
-    report(step + result + (device->isOpen() ? ", open" : ", closed") + ", handles " +
+    report(step + result + (device()->isOpen() ? ", open" : ", closed") + ", handles " +
            (handles < 0 ? "" : "+") + std::to_string(handles));
 #if defined(_WIN32)
   } else if (step == "hold") {

@@ -11,7 +11,7 @@
 #include "../support/TempDir.h"
 #include "platform/windows_calls.h"
 
-// The module's open (device_open_test.cpp, and the host's whole outputs in tests/expected) checks
+// The module's open (scenarios.txt, and the host's whole outputs in tests/expected) checks
 // the rest: that a missing path is not created, the errors of failed opens, the error after a
 // successful one, and that CloseHandle releases the descriptor and ignores the invalid handle.
 // The identifiers are checked through the trace stamps.

@@ -9,11 +9,9 @@
 namespace {
 
 #if defined(_WIN32)
-const char* const kSkipped = "posix ";
-const char* const kExpected = "module-scenarios-windows";
+const char *const kSkipped = "posix ", *const kExpected = "module-scenarios-windows";
 #else
-const char* const kSkipped = "windows ";
-const char* const kExpected = "module-scenarios";
+const char *const kSkipped = "windows ", *const kExpected = "module-scenarios";
 #endif
 
 // Dropping the last reference must unload the module, for a host's next load, and the next row,
