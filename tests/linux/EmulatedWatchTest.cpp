@@ -21,8 +21,7 @@ TEST(EmulatedWatch, TheKernelsOverCurrentUeventMakesARunningWatchCheckThatHub) {
       dir.path());
   ASSERT_TRUE(eventually([&] { return countOf(host.out(), "Summary: ") >= 1; })) << host.err();
 
-  testbed.setOverCurrent("1-2", 3, true);
-  testbed.setOverCurrentCount("1-2", 3, 1);
+  testbed.apply({"over-current 1-2 3", "count 1-2 3 1"});
   testbed.uevent(
       "1-2", "1-2:1.0", "change",
       {{"OVER_CURRENT_PORT", "/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/1-2-port3"},

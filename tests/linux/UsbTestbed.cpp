@@ -14,6 +14,7 @@
 #include <iterator>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 #include <vector>
 
@@ -283,41 +284,40 @@ UsbTestbed::Hub& UsbTestbed::hub(const std::string& name) {
   if (found == m_hubs.end()) throw std::runtime_error("no emulated hub " + name);
   return *found->second;
 }
-void UsbTestbed::setOverCurrent(const std::string& hubName, int port, bool on) {
-  Hub& target = hub(hubName);
-  std::lock_guard<std::mutex> lock(target.mutex);
-  if (on) {
-    target.overCurrent.insert(port);
-  } else {
-    target.overCurrent.erase(port);
+void UsbTestbed::apply(const std::vector<std::string>& rows) {
+  for (const std::string& row : rows) {
+    std::istringstream words(row);
+    std::string what, name;
+    int port = 0, number = 0;
+    words >> what >> name >> port >> number;
+    if (what == "without-descriptors") {
+      for (const auto& device : fs::directory_iterator(m_root + "/sys/bus/usb/devices")) {
+        fs::remove(device.path() / "descriptors");
+      }
+      continue;
+    }
+    if (what == "count") {
+      const bool root = name.rfind("usb", 0) == 0;
+      const std::string interface = sysfsPath((root ? name.substr(3) + "-0" : name) + ":1.0");
+      const std::string file = name + "-port" + std::to_string(port) + "/over_current_count";
+      umockdev_testbed_set_attribute(m_testbed, interface.c_str(), file.c_str(),
+                                     (std::to_string(number) + "\n").c_str());
+      continue;
+    }
+    Hub& target = hub(name);
+    std::lock_guard<std::mutex> lock(target.mutex);
+    if (what == "over-current") {
+      target.overCurrent.insert(port);
+    } else if (what == "latched") {
+      target.latched.insert(port);
+    } else if (what == "hub-over-current") {
+      target.ownOverCurrent = true;
+    } else if (what == "fails") {
+      target.failures[port] = number;
+    } else {
+      throw std::runtime_error("no such state of a hub: " + row);
+    }
   }
-}
-
-void UsbTestbed::latchOverCurrentChange(const std::string& hubName, int port) {
-  Hub& target = hub(hubName);
-  std::lock_guard<std::mutex> lock(target.mutex);
-  target.latched.insert(port);
-}
-
-void UsbTestbed::setHubOverCurrent(const std::string& hubName) {
-  Hub& target = hub(hubName);
-  std::lock_guard<std::mutex> lock(target.mutex);
-  target.ownOverCurrent = true;
-}
-
-void UsbTestbed::setOverCurrentCount(const std::string& hubName, int port, int count) {
-  const bool root = hubName.rfind("usb", 0) == 0;
-  const std::string interface = sysfsPath((root ? hubName.substr(3) + "-0" : hubName) + ":1.0");
-  const std::string file = hubName + "-port" + std::to_string(port) + "/over_current_count";
-  umockdev_testbed_set_attribute(m_testbed, interface.c_str(), file.c_str(),
-                                 (std::to_string(count) + "\n").c_str());
-}
-
-void UsbTestbed::failPort(const std::string& hubName, int port, int errorNumber) {
-  Hub& target = hub(hubName);
-  std::lock_guard<std::mutex> lock(target.mutex);
-  target.failures.erase(port);
-  if (errorNumber != 0) target.failures[port] = errorNumber;
 }
 
 void UsbTestbed::uevent(const std::string& name, const std::string& below,
