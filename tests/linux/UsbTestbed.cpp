@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <filesystem>
@@ -86,15 +87,6 @@ void throwOnError(GError* error, const std::string& what) {
   throw std::runtime_error(what + ": " + message);
 }
 
-// The setup packet of a control transfer.
-struct ControlRequest {
-  unsigned requestType = 0;
-  unsigned request = 0;
-  unsigned value = 0;
-  unsigned index = 0;
-  unsigned length = 0;
-};
-
 unsigned hubDescriptorType(const UsbTestbed::Hub& hub) {
   return hub.superSpeed ? kSuperSpeedHubDescriptor : kHubDescriptor;
 }
@@ -115,17 +107,18 @@ std::vector<guint8> hubDescriptor(const UsbTestbed::Hub& hub) {
 // The hub's answer to a control request, written to data: its length, or minus an errno. It
 // answers GET_STATUS of its ports and of itself, and its hub descriptor (per-port power switching
 // and over-current protection, as the hubs that per-port tools look for report); nothing else.
-int answerRequest(UsbTestbed::Hub& hub, const ControlRequest& request, guint8* data) {
-  const bool ofPort = request.requestType == kPortRequestType;
-  const bool ofHub = request.requestType == kHubRequestType && request.index == 0;
-  if (ofHub && request.request == kGetDescriptor && request.value == hubDescriptorType(hub) << 8) {
+int answerRequest(UsbTestbed::Hub& hub, const usbdevfs_ctrltransfer& request, guint8* data) {
+  const bool ofPort = request.bRequestType == kPortRequestType;
+  const bool ofHub = request.bRequestType == kHubRequestType && request.wIndex == 0;
+  if (ofHub && request.bRequest == kGetDescriptor &&
+      request.wValue == hubDescriptorType(hub) << 8) {
     const std::vector<guint8> descriptor = hubDescriptor(hub);
-    const std::size_t length = std::min<std::size_t>(request.length, descriptor.size());
+    const std::size_t length = std::min<std::size_t>(request.wLength, descriptor.size());
     std::copy_n(descriptor.begin(), length, data);
     return int(length);
   }
-  if (!(ofPort || ofHub) || request.request != kGetStatus || request.length < 4) return -EPIPE;
-  const int port = ofPort ? int(request.index) : 0;
+  if (!(ofPort || ofHub) || request.bRequest != kGetStatus || request.wLength < 4) return -EPIPE;
+  const int port = ofPort ? int(request.wIndex) : 0;
   std::lock_guard<std::mutex> lock(hub.mutex);
   const auto failure = hub.failures.find(port);
   if (failure != hub.failures.end()) return -failure->second;
@@ -147,11 +140,9 @@ void answerControl(UsbTestbed::Hub& hub, UMockdevIoctlClient* client) {
       umockdev_ioctl_client_get_arg(client), 0, sizeof(usbdevfs_ctrltransfer), nullptr);
   if (transfer == nullptr) return complete(client, -EFAULT);
   const auto* setup = reinterpret_cast<const usbdevfs_ctrltransfer*>(transfer->data);
-  const ControlRequest request{setup->bRequestType, setup->bRequest, setup->wValue, setup->wIndex,
-                               setup->wLength};
   UMockdevIoctlData* buffer = umockdev_ioctl_data_resolve(
       transfer, offsetof(usbdevfs_ctrltransfer, data), setup->wLength, nullptr);
-  complete(client, buffer == nullptr ? -EFAULT : answerRequest(hub, request, buffer->data));
+  complete(client, buffer == nullptr ? -EFAULT : answerRequest(hub, *setup, buffer->data));
 }
 
 // USBDEVFS_SUBMITURB of a control transfer, as libusb sends every transfer: answered at once and
@@ -167,9 +158,10 @@ void submitUrb(UsbTestbed::Hub& hub, UMockdevIoctlClient* client) {
                                                           urb->buffer_length, nullptr);
   if (buffer == nullptr) return complete(client, -EFAULT);
   const guint8* setup = buffer->data;
-  const auto word = [setup](int at) { return unsigned(setup[at] | setup[at + 1] << 8); };
-  const unsigned room = unsigned(urb->buffer_length) - 8;
-  const ControlRequest request{setup[0], setup[1], word(2), word(4), std::min(word(6), room)};
+  const auto word = [setup](int at) { return guint16(setup[at] | setup[at + 1] << 8); };
+  const guint16 room = guint16(urb->buffer_length - 8);
+  const usbdevfs_ctrltransfer request{setup[0], setup[1], word(2), word(4), std::min(word(6), room),
+                                      0,        nullptr};
   const int result = answerRequest(hub, request, buffer->data + 8);
   urb->status = result < 0 ? result : 0;
   urb->actual_length = result < 0 ? 0 : result;
@@ -219,18 +211,10 @@ std::string attribute(const fs::path& folder, const char* name) {
   return word;
 }
 
-// The testbed's folder; umockdev gives a copy that is the caller's to free.
-std::string rootFolderOf(UMockdevTestbed* testbed) {
-  gchar* const root = umockdev_testbed_get_root_dir(testbed);
-  std::string folder = root;
-  g_free(root);
-  return folder;
-}
-
 }  // namespace
 
 UsbTestbed::UsbTestbed(const std::string& machine)
-    : m_testbed(umockdev_testbed_new()), m_root(rootFolderOf(m_testbed)) {
+    : m_testbed(umockdev_testbed_new()), m_root(std::getenv("UMOCKDEV_DIR")) {
   if (machine.empty()) return;
   GError* error = nullptr;
   const std::string file = std::string(HALVEX_TESTBED_MACHINES) + "/" + machine + ".umockdev";
@@ -279,11 +263,6 @@ std::string UsbTestbed::sysfsPath(const std::string& name) const {
   return path.substr(fs::canonical(m_root).string().size());
 }
 
-UsbTestbed::Hub& UsbTestbed::hub(const std::string& name) {
-  const auto found = m_hubs.find(name);
-  if (found == m_hubs.end()) throw std::runtime_error("no emulated hub " + name);
-  return *found->second;
-}
 void UsbTestbed::apply(const std::vector<std::string>& rows) {
   for (const std::string& row : rows) {
     std::istringstream words(row);
@@ -304,7 +283,9 @@ void UsbTestbed::apply(const std::vector<std::string>& rows) {
                                      (std::to_string(number) + "\n").c_str());
       continue;
     }
-    Hub& target = hub(name);
+    const auto found = m_hubs.find(name);
+    if (found == m_hubs.end()) throw std::runtime_error("no emulated hub in " + row);
+    Hub& target = *found->second;
     std::lock_guard<std::mutex> lock(target.mutex);
     if (what == "over-current") {
       target.overCurrent.insert(port);

@@ -32,7 +32,6 @@ class UsbTestbed {
   struct Hub;
 
  private:
-  Hub& hub(const std::string& name);
   std::string sysfsPath(const std::string& name) const;  // "/sys/devices/.../usb1/1-1"
   void answerForHubs();
 
