@@ -9,6 +9,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "PortStatus.h"
@@ -24,26 +25,25 @@ using namespace KestraDiags::Ludrel;
 
 namespace {
 
-// The text between the first and the last quote, its escapes \n \r \t undone.
-std::string unescaped(const std::string& quoted) {
+// The escapes of the data and expected files, and what each stands for.
+constexpr std::string_view kEscapes = "nrt", kEscaped = "\n\r\t";
+
+// The text between the first and the last quote, its escapes undone.
+std::string unescaped(const std::string& row) {
   std::string text;
-  for (std::size_t at = quoted.find('"') + 1; at < quoted.rfind('"'); ++at) {
-    char c = quoted[at];
-    if (c == '\\')
-      c = quoted[++at] == 'n' ? '\n'
-          : quoted[at] == 'r' ? '\r'
-          : quoted[at] == 't' ? '\t'
-                              : quoted[at];
-    text += c;
+  for (std::size_t at = row.find('"') + 1; at < row.rfind('"'); ++at) {
+    const std::size_t escape = row[at] == '\\' ? kEscapes.find(row[++at]) : kEscapes.npos;
+    text += escape == kEscapes.npos ? row[at] : kEscaped[escape];
   }
   return text;
 }
 
-// The text between quotes, its newlines, CRs and tabs escaped.
+// The text between quotes, escaped.
 std::string quoted(const std::string& text) {
   std::string shown = "\"";
   for (const char c : text) {
-    shown += c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\t' ? "\\t" : std::string(1, c);
+    const std::size_t escape = kEscaped.find(c);
+    shown += escape == kEscaped.npos ? std::string(1, c) : std::string("\\") + kEscapes[escape];
   }
   return shown + "\"";
 }
