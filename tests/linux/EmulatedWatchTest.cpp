@@ -23,9 +23,8 @@ TEST(EmulatedWatch, TheKernelsOverCurrentUeventMakesARunningWatchCheckThatHub) {
 
   testbed.apply({"over-current 1-2 3", "count 1-2 3 1"});
   testbed.uevent(
-      "1-2", "1-2:1.0", "change",
-      {{"OVER_CURRENT_PORT", "/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/1-2-port3"},
-       {"OVER_CURRENT_COUNT", "1"}});
+      "change 1-2 1-2:1.0 OVER_CURRENT_COUNT=1 "
+      "OVER_CURRENT_PORT=/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/1-2-port3");
   ASSERT_TRUE(eventually([&] { return !host.err().empty(); })) << host.out();
   expectStoredFiles("emulated-watch",
                     {{"watch.txt", masked(host.out() + "-- stderr:\n" + host.err(), {})},

@@ -301,12 +301,15 @@ void UsbTestbed::apply(const std::vector<std::string>& rows) {
   }
 }
 
-void UsbTestbed::uevent(const std::string& name, const std::string& below,
-                        const std::string& action,
-                        const std::map<std::string, std::string>& properties) {
-  const std::string path = sysfsPath(name) + (below.empty() ? "" : "/" + below);
-  for (const auto& [property, value] : properties) {
-    umockdev_testbed_set_property(m_testbed, path.c_str(), property.c_str(), value.c_str());
+void UsbTestbed::uevent(const std::string& row) {
+  std::istringstream words(row);
+  std::string action, name, below;
+  words >> action >> name >> below;
+  const std::string path = sysfsPath(name) + (below == "-" ? "" : "/" + below);
+  for (std::string property; words >> property;) {
+    const std::size_t equals = property.find('=');
+    umockdev_testbed_set_property(m_testbed, path.c_str(), property.substr(0, equals).c_str(),
+                                  property.substr(equals + 1).c_str());
   }
   umockdev_testbed_uevent(m_testbed, path.c_str(), action.c_str());
 }

@@ -24,10 +24,10 @@ class UsbTestbed {
   // count of the port's over-currents, in sysfs), "fails HUB PORT ERRNO" (its GET_STATUS fails);
   // or "without-descriptors": every device's records come from its attribute files alone.
   void apply(const std::vector<std::string>& rows);
-  // Sends the kernel's uevent of the device called name, or of its entry below (an interface such
-  // as "1-2:1.0"), with these properties added to those it keeps from then on.
-  void uevent(const std::string& name, const std::string& below, const std::string& action,
-              const std::map<std::string, std::string>& properties = {});
+  // Sends the kernel's uevent that the row describes: "ACTION DEVICE BELOW PROPERTY=VALUE...", of
+  // the device (such as "1-2") or of its entry below (an interface such as "1-2:1.0"; "-" for
+  // none), with the properties added to those it keeps from then on.
+  void uevent(const std::string& row);
 
   struct Hub;
 
