@@ -6,6 +6,7 @@
 #include "HostOutputs.h"
 #include "HostTest.h"
 #include "UsbTestbed.h"
+#include "tests/support/Environment.h"
 #include "tests/support/ExpectedFiles.h"
 
 namespace {
@@ -15,6 +16,7 @@ namespace {
 TEST(EmulatedWatch, TheKernelsOverCurrentUeventMakesARunningWatchCheckThatHub) {
   UsbTestbed testbed("drive-on-hub");  // a flash drive on port 3 of the hub 1-2
   TempDir dir;
+  setEnvironment("HALVEX_TESTBED_UNDER_WRAPPER", "1");  // a marker the hook must be given
   HostProcess host(
       {"--no-log", "diagnose", "--watch", "3600", "--prometheus", dir.file("halvex.prom"),
        "--on-over-current", ENV_HOOK, "--", dir.file("hook.env"), "0"},

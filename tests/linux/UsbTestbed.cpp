@@ -1,5 +1,6 @@
 #include "UsbTestbed.h"
 
+#include <dlfcn.h>
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
 
@@ -211,10 +212,20 @@ std::string attribute(const fs::path& folder, const char* name) {
   return word;
 }
 
+// An empty testbed, which only umockdev's preloaded library shows to this process and the programs
+// it starts; the USB library there uses its Linux backend on it.
+UMockdevTestbed* newTestbed() {
+  if (::dlopen("libumockdev-preload.so.0", RTLD_NOW | RTLD_NOLOAD) == nullptr) {
+    throw std::runtime_error("run it under umockdev-wrapper, which preloads umockdev's library");
+  }
+  ::unsetenv("LUDREL_TOPOLOGY");
+  return umockdev_testbed_new();
+}
+
 }  // namespace
 
 UsbTestbed::UsbTestbed(const std::string& machine)
-    : m_testbed(umockdev_testbed_new()), m_root(std::getenv("UMOCKDEV_DIR")) {
+    : m_testbed(newTestbed()), m_root(std::getenv("UMOCKDEV_DIR")) {
   if (machine.empty()) return;
   GError* error = nullptr;
   const std::string file = std::string(HALVEX_TESTBED_MACHINES) + "/" + machine + ".umockdev";
