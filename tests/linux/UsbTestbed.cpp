@@ -161,8 +161,8 @@ void submitUrb(UsbTestbed::Hub& hub, UMockdevIoctlClient* client) {
   const guint8* setup = buffer->data;
   const auto word = [setup](int at) { return guint16(setup[at] | setup[at + 1] << 8); };
   const guint16 room = guint16(urb->buffer_length - 8);
-  const usbdevfs_ctrltransfer request{setup[0], setup[1], word(2), word(4), std::min(word(6), room),
-                                      0,        nullptr};
+  usbdevfs_ctrltransfer request{setup[0], setup[1], word(2), word(4), 0, 0, nullptr};
+  request.wLength = std::min(word(6), room);
   const int result = answerRequest(hub, request, buffer->data + 8);
   urb->status = result < 0 ? result : 0;
   urb->actual_length = result < 0 ? 0 : result;
