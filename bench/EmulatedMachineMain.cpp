@@ -5,14 +5,12 @@
 #include <dlfcn.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 int main(int argc, char** argv) {
   if (::dlopen("libumockdev-preload.so.0", RTLD_NOW | RTLD_NOLOAD) == nullptr) {
     std::fprintf(stderr, "run it under umockdev-wrapper: umockdev-wrapper %s\n", argv[0]);
     return 2;
   }
-  ::unsetenv("LUDREL_TOPOLOGY");  // the USB library's Linux backend, on the emulated machine
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -142,9 +142,8 @@ void BM_OverCurrentEventLatency(benchmark::State& state) {
   for (auto _ : state) {
     for (int event = 1; event <= state.range(0); ++event) {
       const Clock::time_point sent = Clock::now();
-      testbed.uevent("1-1", "1-1:1.0", "change",
-                     {{"OVER_CURRENT_PORT", kHubPorts + std::string("1")},
-                      {"OVER_CURRENT_COUNT", std::to_string(event)}});
+      testbed.uevent("change 1-1 1-1:1.0 OVER_CURRENT_PORT=" + std::string(kHubPorts) +
+                     "1 OVER_CURRENT_COUNT=" + std::to_string(event));
       const Answers answers = waitForAnswers(host, inotify, true);
       if (!answers.line) return state.SkipWithError("no report line for the event");
       if (!answers.metrics) return state.SkipWithError("no metrics file for the event");

@@ -1,7 +1,5 @@
 #include <poll.h>
 
-#include <map>
-#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -27,16 +25,8 @@ TEST(EmulatedEvents, AnOverCurrentOrADeviceThatCameOrWentGivesItsEventAndNothing
   EXPECT_FALSE(source->nextDue());
   std::string transcript;
   for (const std::string& row : caseLines("tests/linux/uevents.txt")) {
-    std::istringstream words(row);
-    std::string action, name, below;
-    words >> action >> name >> below;
-    std::map<std::string, std::string> properties;
-    for (std::string property; words >> property;) {
-      const std::size_t equals = property.find('=');
-      properties[property.substr(0, equals)] = property.substr(equals + 1);
-    }
-    testbed.uevent(name, below == "-" ? "" : below, action, properties);
-    testbed.uevent("1-2.3", "", "add");
+    testbed.uevent(row);
+    testbed.uevent("add 1-2.3 -");
     transcript += row + "\n";
     pollfd ready{source->descriptor(), POLLIN, 0};
     // The wait only guards against a uevent that never comes.

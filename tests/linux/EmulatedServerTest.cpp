@@ -31,11 +31,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -108,56 +106,29 @@ std::string libraryAnswers() {
       text += portAnswers(record.sDevDescriptor, port);
     }
   }
-  for (const auto& [hub, port] : {std::pair{"/dev/bus/usb/009/009", 1},
-                                  {"/dev/bus/usb/001/099", 1},
-                                  {"usb1", 1},
-                                  {"/dev/bus/usb/001/001", -1},
-                                  {"/dev/bus/usb/001/001", 256}}) {
-    text += portAnswers(hub, port);
+  for (const std::string& query : caseLines("tests/linux/unanswerable-queries.txt")) {
+    text += portAnswers(query.substr(0, query.find(' ')), std::stoi(query.substr(query.find(' '))));
   }
   return text + statusText::ofMachine();
 }
 
-// A port in over-current on a USB 2 and on a SuperSpeed hub and on a SuperSpeed root hub's last
-// port, a hub in over-current of its own that has cut every port, a latched change bit, the
-// kernel's count of 3, and two ports that cannot be asked, one of them in over-current.
-void setUpFaults(UsbTestbed& testbed) {
-  testbed.setOverCurrent("1-1", 1, true);
-  testbed.setOverCurrent("2-1", 2, true);
-  testbed.setOverCurrent("usb2", 4, true);
-  testbed.setHubOverCurrent("3-1");
-  testbed.latchOverCurrentChange("1-1", 4);
-  testbed.setOverCurrentCount("1-1", 3, 3);
-  testbed.setOverCurrent("usb1", 2, true);
-  testbed.failPort("usb1", 2, ETIMEDOUT);
-  testbed.failPort("usb1", 3, EPIPE);
-}
-
-// The attribute files give the same records as the device descriptor in "descriptors".
-void setUpWithoutDescriptors(UsbTestbed&) {
-  const std::string devices = std::string(std::getenv("UMOCKDEV_DIR")) + "/sys/bus/usb/devices";
-  for (const auto& device : std::filesystem::directory_iterator(devices)) {
-    std::filesystem::remove(device.path() / "descriptors");
-  }
-}
-
 struct State {
   std::string name;
-  std::string machine;  // tests/linux/<machine>.umockdev
-  void (*setUp)(UsbTestbed&);
+  std::string machine;   // tests/linux/<machine>.umockdev
+  std::string setUp;     // tests/linux/<setUp>.txt, rows for UsbTestbed::apply, if any
   bool replayed;         // from a snapshot the host took of the machine
   std::string expected;  // the folder of its expected files
 };
 ROW_PRINTS_AS_ITS_NAME(State)
 
 const State kStates[] = {
-    {"Server", "server", [](UsbTestbed&) {}, false, "emulated-server"},
-    {"ServerWithoutDescriptors", "server", setUpWithoutDescriptors, false, "emulated-server"},
-    {"ServerReplayed", "server", [](UsbTestbed&) {}, true, "emulated-server-replayed"},
-    {"Faults", "server", setUpFaults, false, "emulated-faults"},
-    {"FaultsReplayed", "server", setUpFaults, true, "emulated-faults-replayed"},
-    {"WithoutUsb", "", [](UsbTestbed&) {}, false, "emulated-without-usb"},
-    {"OddDevices", "odd-devices", [](UsbTestbed&) {}, false, "emulated-odd-devices"},
+    {"Server", "server", "", false, "emulated-server"},
+    {"ServerWithoutDescriptors", "server", "without-descriptors", false, "emulated-server"},
+    {"ServerReplayed", "server", "", true, "emulated-server-replayed"},
+    {"Faults", "server", "faults", false, "emulated-faults"},
+    {"FaultsReplayed", "server", "faults", true, "emulated-faults-replayed"},
+    {"WithoutUsb", "", "", false, "emulated-without-usb"},
+    {"OddDevices", "odd-devices", "", false, "emulated-odd-devices"},
 };
 
 class EmulatedServer : public ::testing::TestWithParam<State> {
@@ -167,7 +138,9 @@ class EmulatedServer : public ::testing::TestWithParam<State> {
 };
 
 TEST_P(EmulatedServer, HostOutputsLogsAndLibraryAnswersAreTheExpectedOnes) {
-  GetParam().setUp(testbed);
+  if (!GetParam().setUp.empty()) {
+    testbed.apply(caseLines("tests/linux/" + GetParam().setUp + ".txt"));
+  }
   std::vector<std::string> options;
   if (GetParam().replayed) {
     const std::string snapshot = dir.file("usb.json");

@@ -1,5 +1,6 @@
 #include "UsbTestbed.h"
 
+#include <dlfcn.h>
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
 
@@ -7,6 +8,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <filesystem>
@@ -14,6 +16,7 @@
 #include <iterator>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 #include <vector>
 
@@ -85,15 +88,6 @@ void throwOnError(GError* error, const std::string& what) {
   throw std::runtime_error(what + ": " + message);
 }
 
-// The setup packet of a control transfer.
-struct ControlRequest {
-  unsigned requestType = 0;
-  unsigned request = 0;
-  unsigned value = 0;
-  unsigned index = 0;
-  unsigned length = 0;
-};
-
 unsigned hubDescriptorType(const UsbTestbed::Hub& hub) {
   return hub.superSpeed ? kSuperSpeedHubDescriptor : kHubDescriptor;
 }
@@ -114,17 +108,18 @@ std::vector<guint8> hubDescriptor(const UsbTestbed::Hub& hub) {
 // The hub's answer to a control request, written to data: its length, or minus an errno. It
 // answers GET_STATUS of its ports and of itself, and its hub descriptor (per-port power switching
 // and over-current protection, as the hubs that per-port tools look for report); nothing else.
-int answerRequest(UsbTestbed::Hub& hub, const ControlRequest& request, guint8* data) {
-  const bool ofPort = request.requestType == kPortRequestType;
-  const bool ofHub = request.requestType == kHubRequestType && request.index == 0;
-  if (ofHub && request.request == kGetDescriptor && request.value == hubDescriptorType(hub) << 8) {
+int answerRequest(UsbTestbed::Hub& hub, const usbdevfs_ctrltransfer& request, guint8* data) {
+  const bool ofPort = request.bRequestType == kPortRequestType;
+  const bool ofHub = request.bRequestType == kHubRequestType && request.wIndex == 0;
+  if (ofHub && request.bRequest == kGetDescriptor &&
+      request.wValue == hubDescriptorType(hub) << 8) {
     const std::vector<guint8> descriptor = hubDescriptor(hub);
-    const std::size_t length = std::min<std::size_t>(request.length, descriptor.size());
+    const std::size_t length = std::min<std::size_t>(request.wLength, descriptor.size());
     std::copy_n(descriptor.begin(), length, data);
     return int(length);
   }
-  if (!(ofPort || ofHub) || request.request != kGetStatus || request.length < 4) return -EPIPE;
-  const int port = ofPort ? int(request.index) : 0;
+  if (!(ofPort || ofHub) || request.bRequest != kGetStatus || request.wLength < 4) return -EPIPE;
+  const int port = ofPort ? int(request.wIndex) : 0;
   std::lock_guard<std::mutex> lock(hub.mutex);
   const auto failure = hub.failures.find(port);
   if (failure != hub.failures.end()) return -failure->second;
@@ -146,11 +141,9 @@ void answerControl(UsbTestbed::Hub& hub, UMockdevIoctlClient* client) {
       umockdev_ioctl_client_get_arg(client), 0, sizeof(usbdevfs_ctrltransfer), nullptr);
   if (transfer == nullptr) return complete(client, -EFAULT);
   const auto* setup = reinterpret_cast<const usbdevfs_ctrltransfer*>(transfer->data);
-  const ControlRequest request{setup->bRequestType, setup->bRequest, setup->wValue, setup->wIndex,
-                               setup->wLength};
   UMockdevIoctlData* buffer = umockdev_ioctl_data_resolve(
       transfer, offsetof(usbdevfs_ctrltransfer, data), setup->wLength, nullptr);
-  complete(client, buffer == nullptr ? -EFAULT : answerRequest(hub, request, buffer->data));
+  complete(client, buffer == nullptr ? -EFAULT : answerRequest(hub, *setup, buffer->data));
 }
 
 // USBDEVFS_SUBMITURB of a control transfer, as libusb sends every transfer: answered at once and
@@ -166,9 +159,10 @@ void submitUrb(UsbTestbed::Hub& hub, UMockdevIoctlClient* client) {
                                                           urb->buffer_length, nullptr);
   if (buffer == nullptr) return complete(client, -EFAULT);
   const guint8* setup = buffer->data;
-  const auto word = [setup](int at) { return unsigned(setup[at] | setup[at + 1] << 8); };
-  const unsigned room = unsigned(urb->buffer_length) - 8;
-  const ControlRequest request{setup[0], setup[1], word(2), word(4), std::min(word(6), room)};
+  const auto word = [setup](int at) { return guint16(setup[at] | setup[at + 1] << 8); };
+  const guint16 room = guint16(urb->buffer_length - 8);
+  usbdevfs_ctrltransfer request{setup[0], setup[1], word(2), word(4), 0, 0, nullptr};
+  request.wLength = std::min(word(6), room);
   const int result = answerRequest(hub, request, buffer->data + 8);
   urb->status = result < 0 ? result : 0;
   urb->actual_length = result < 0 ? 0 : result;
@@ -218,18 +212,20 @@ std::string attribute(const fs::path& folder, const char* name) {
   return word;
 }
 
-// The testbed's folder; umockdev gives a copy that is the caller's to free.
-std::string rootFolderOf(UMockdevTestbed* testbed) {
-  gchar* const root = umockdev_testbed_get_root_dir(testbed);
-  std::string folder = root;
-  g_free(root);
-  return folder;
+// An empty testbed, which only umockdev's preloaded library shows to this process and the programs
+// it starts; the USB library there uses its Linux backend on it.
+UMockdevTestbed* newTestbed() {
+  if (::dlopen("libumockdev-preload.so.0", RTLD_NOW | RTLD_NOLOAD) == nullptr) {
+    throw std::runtime_error("run it under umockdev-wrapper, which preloads umockdev's library");
+  }
+  ::unsetenv("LUDREL_TOPOLOGY");
+  return umockdev_testbed_new();
 }
 
 }  // namespace
 
 UsbTestbed::UsbTestbed(const std::string& machine)
-    : m_testbed(umockdev_testbed_new()), m_root(rootFolderOf(m_testbed)) {
+    : m_testbed(newTestbed()), m_root(std::getenv("UMOCKDEV_DIR")) {
   if (machine.empty()) return;
   GError* error = nullptr;
   const std::string file = std::string(HALVEX_TESTBED_MACHINES) + "/" + machine + ".umockdev";
@@ -278,54 +274,53 @@ std::string UsbTestbed::sysfsPath(const std::string& name) const {
   return path.substr(fs::canonical(m_root).string().size());
 }
 
-UsbTestbed::Hub& UsbTestbed::hub(const std::string& name) {
-  const auto found = m_hubs.find(name);
-  if (found == m_hubs.end()) throw std::runtime_error("no emulated hub " + name);
-  return *found->second;
-}
-void UsbTestbed::setOverCurrent(const std::string& hubName, int port, bool on) {
-  Hub& target = hub(hubName);
-  std::lock_guard<std::mutex> lock(target.mutex);
-  if (on) {
-    target.overCurrent.insert(port);
-  } else {
-    target.overCurrent.erase(port);
+void UsbTestbed::apply(const std::vector<std::string>& rows) {
+  for (const std::string& row : rows) {
+    std::istringstream words(row);
+    std::string what, name;
+    int port = 0, number = 0;
+    words >> what >> name >> port >> number;
+    if (what == "without-descriptors") {
+      for (const auto& device : fs::directory_iterator(m_root + "/sys/bus/usb/devices")) {
+        fs::remove(device.path() / "descriptors");
+      }
+      continue;
+    }
+    if (what == "count") {
+      const bool root = name.rfind("usb", 0) == 0;
+      const std::string interface = sysfsPath((root ? name.substr(3) + "-0" : name) + ":1.0");
+      const std::string file = name + "-port" + std::to_string(port) + "/over_current_count";
+      umockdev_testbed_set_attribute(m_testbed, interface.c_str(), file.c_str(),
+                                     (std::to_string(number) + "\n").c_str());
+      continue;
+    }
+    const auto found = m_hubs.find(name);
+    if (found == m_hubs.end()) throw std::runtime_error("no emulated hub in " + row);
+    Hub& target = *found->second;
+    std::lock_guard<std::mutex> lock(target.mutex);
+    if (what == "over-current") {
+      target.overCurrent.insert(port);
+    } else if (what == "latched") {
+      target.latched.insert(port);
+    } else if (what == "hub-over-current") {
+      target.ownOverCurrent = true;
+    } else if (what == "fails") {
+      target.failures[port] = number;
+    } else {
+      throw std::runtime_error("no such state of a hub: " + row);
+    }
   }
 }
 
-void UsbTestbed::latchOverCurrentChange(const std::string& hubName, int port) {
-  Hub& target = hub(hubName);
-  std::lock_guard<std::mutex> lock(target.mutex);
-  target.latched.insert(port);
-}
-
-void UsbTestbed::setHubOverCurrent(const std::string& hubName) {
-  Hub& target = hub(hubName);
-  std::lock_guard<std::mutex> lock(target.mutex);
-  target.ownOverCurrent = true;
-}
-
-void UsbTestbed::setOverCurrentCount(const std::string& hubName, int port, int count) {
-  const bool root = hubName.rfind("usb", 0) == 0;
-  const std::string interface = sysfsPath((root ? hubName.substr(3) + "-0" : hubName) + ":1.0");
-  const std::string file = hubName + "-port" + std::to_string(port) + "/over_current_count";
-  umockdev_testbed_set_attribute(m_testbed, interface.c_str(), file.c_str(),
-                                 (std::to_string(count) + "\n").c_str());
-}
-
-void UsbTestbed::failPort(const std::string& hubName, int port, int errorNumber) {
-  Hub& target = hub(hubName);
-  std::lock_guard<std::mutex> lock(target.mutex);
-  target.failures.erase(port);
-  if (errorNumber != 0) target.failures[port] = errorNumber;
-}
-
-void UsbTestbed::uevent(const std::string& name, const std::string& below,
-                        const std::string& action,
-                        const std::map<std::string, std::string>& properties) {
-  const std::string path = sysfsPath(name) + (below.empty() ? "" : "/" + below);
-  for (const auto& [property, value] : properties) {
-    umockdev_testbed_set_property(m_testbed, path.c_str(), property.c_str(), value.c_str());
+void UsbTestbed::uevent(const std::string& row) {
+  std::istringstream words(row);
+  std::string action, name, below;
+  words >> action >> name >> below;
+  const std::string path = sysfsPath(name) + (below == "-" ? "" : "/" + below);
+  for (std::string property; words >> property;) {
+    const std::size_t equals = property.find('=');
+    umockdev_testbed_set_property(m_testbed, path.c_str(), property.substr(0, equals).c_str(),
+                                  property.substr(equals + 1).c_str());
   }
   umockdev_testbed_uevent(m_testbed, path.c_str(), action.c_str());
 }
