@@ -51,5 +51,7 @@ class Scenario {
   std::vector<KestraDiags::DeviceEnum::VirtualDevice>* m_devices = nullptr;
   std::string m_hubPath, m_outcomes;
   int m_handlesBefore = 0;
-  void* m_held = nullptr;
+#if defined(_WIN32)
+  void* m_held = nullptr;  // the exclusive handle of "hold"
+#endif
 };
