@@ -58,7 +58,7 @@ std::string statusAnswers(const std::string& bytes) {
   const Bytes answer = bytesOf(bytes);
   std::uint32_t status = 0;
   for (auto byte = answer.rbegin(); byte != answer.rend(); ++byte) status = status << 8 | *byte;
-  return statusText::ofAnswer(portStatusOf(status)) + "; " +
+  return statusText::ofAnswer<PortStatus>(portStatusOf(status)) + "; " +
          std::to_string(overCurrentAnswerOf(status));
 }
 
