@@ -55,7 +55,7 @@ std::string portAnswers(std::ofstream* log, const std::string& hub, int port) {
 }
 
 // An enumeration: ok or fails, what each Next gave up to the one that says there is no more (a
-// record's name, or the int it threw: the simulation throws nothing else), and the last error.
+// record's name, or the int it threw: the steps have it throw no other type), and the last error.
 std::string enumeration(USBDeviceFinder& finder) {
   std::string text = finder.getAllUSBDevices() ? "ok:" : "fails";
   for (bool more = true; more && text.size() < 10000;) {
@@ -72,6 +72,7 @@ std::string enumeration(USBDeviceFinder& finder) {
   return text + (error == " " ? "" : ", last error " + error);
 }
 
+// When the next event falls due, in whole seconds after the source was opened.
 std::string due(const UsbEventSource& source, steady_clock::time_point opened) {
   const auto due = source.nextDue();
   if (!due) return "nothing due";
