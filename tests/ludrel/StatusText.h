@@ -39,29 +39,25 @@ inline std::string ofPort(const PortFlags& f) {
          (f.linkState ? " link " + std::to_string(*f.linkState) : "");
 }
 
-inline std::string ofHub(const HubStatus& h) {
-  return facts({{"localPowerLost", h.localPowerLost},
-                {"overCurrent", h.overCurrent},
-                {"overCurrentChange", h.overCurrentChange}});
-}
-
-template <typename T>
-std::string words(const T& status) {
-  if (!status.statusWord) return "no words";
-  return hex(*status.statusWord) + "/" + hex(*status.changeWord);
-}
-
-// What a hub answered for a port: its words, layout, flags and count, or its failure.
-inline std::string ofAnswer(const Result<PortStatus>& answer) {
-  if (!answer.ok()) return answer.failure().name + ": " + answer.failure().message;
-  const PortStatus& port = answer.value();
-  return words(port) + (port.superSpeed ? " SuperSpeed:" : ":") + ofPort(port.flags) +
+// After a hub's or a port's words: the layout, the flags and the count.
+inline std::string flags(const PortStatus& port) {
+  return (port.superSpeed ? " SuperSpeed:" : ":") + ofPort(port.flags) +
          (port.overCurrentCount ? ", count " + std::to_string(*port.overCurrentCount) : "");
 }
+inline std::string flags(const HubStatus& h) {
+  return ":" + facts({{"localPowerLost", h.localPowerLost},
+                      {"overCurrent", h.overCurrent},
+                      {"overCurrentChange", h.overCurrentChange}});
+}
 
-inline std::string ofAnswer(const Result<HubStatus>& answer) {
+// What a hub answered for itself or a port: its words and flags, or its failure.
+template <typename T>
+std::string ofAnswer(const Result<T>& answer) {
   if (!answer.ok()) return answer.failure().name + ": " + answer.failure().message;
-  return words(answer.value()) + ":" + ofHub(answer.value());
+  const T& status = answer.value();
+  return (status.statusWord ? hex(*status.statusWord) + "/" + hex(*status.changeWord)
+                            : "no words") +
+         flags(status);
 }
 
 // What the status reader answers for every hub of the machine that LUDREL_TOPOLOGY names, and

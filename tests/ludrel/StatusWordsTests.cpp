@@ -19,11 +19,12 @@ TEST(StatusWords, EachBitIsTheFlagItsLayoutPutsThere) {
     std::string layout;
     std::uint16_t word = 0, changes = 0;
     fields >> layout >> std::hex >> word >> changes;
-    flags += layout + " " + statusText::hex(word) + "/" + statusText::hex(changes) + ":" +
-             (layout == "hub"
-                  ? statusText::ofHub(decodeHubStatus(word, changes))
-                  : statusText::ofPort(decodePortStatus(word, changes, layout == "superspeed"))) +
-             "\n";
+    flags +=
+        layout + " " + statusText::hex(word) + "/" + statusText::hex(changes) +
+        (layout == "hub"
+             ? statusText::flags(decodeHubStatus(word, changes))
+             : ":" + statusText::ofPort(decodePortStatus(word, changes, layout == "superspeed"))) +
+        "\n";
   }
   expectStoredFiles("ludrel-status-words", {{"flags.txt", flags}});
 }
