@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <sstream>
 
 #include "../support/Environment.h"
@@ -94,6 +95,9 @@ TEST_F(TopologyTest, EachStepAnswersAsTheStoredTranscriptShows) {
     std::istringstream words(line);
     std::string step, file, rest;
     std::getline(words >> step >> file >> std::ws, rest);
+    static const std::set<std::string> kSteps = {
+        "--", "topology", "write", "time", "pad", "enumerate", "again", "port", "events", "take"};
+    ASSERT_EQ(kSteps.count(step), 1u) << "no such step: " << line;
     const std::string path = (m_dir / file).string();
     std::string answer;
     if (step == "topology" || step == "write") writeFile(file, rest);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,9 @@ std::string recordOf(const std::string& members) {
   for (std::string member; std::getline(list >> std::ws, member, ';');) {
     const std::string name = member.substr(0, member.find('='));
     const std::string value = member.substr(name.size() + 1);
+    const bool number = name == "kind" || name == "status" || name == "problem" ||
+                        name == "address" || name == "ports";
+    if (!number && texts.count(name) == 0) throw std::invalid_argument("no member " + name);
     if (texts.count(name) != 0) *texts.at(name) = value;
     if (name == "kind") node.kind = value == "hub" ? DeviceKind::Hub : DeviceKind::HostController;
     if (name == "status") node.nodeStatus = std::stoul(value, nullptr, 16);
