@@ -2,6 +2,8 @@
 // docs/topology-format.md through halvex-host, each output compared whole with its file in
 // tests/expected/<topology>/; a snapshot of each example replays as the same machine, every output
 // and log alike. To rewrite those files from this build: HALVEX_UPDATE_EXPECTED=1 ctest -R Golden
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <filesystem>
 
@@ -37,7 +39,10 @@ std::vector<Topology> topologies() {
   return found;
 }
 
-class GoldenTest : public HostTest, public ::testing::WithParamInterface<Topology> {};
+class GoldenTest : public ::testing::TestWithParam<Topology> {
+ protected:
+  TempDir dir;
+};
 
 TEST_P(GoldenTest, OutputsAndLogsAreTheExpectedOnes) {
   std::string topology = GetParam().path;
