@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "HostTest.h"
+#include "tests/support/ExpectedFiles.h"
 #include "tests/support/TraceLog.h"
 
 std::string masked(std::string text, Names names) {
@@ -46,21 +47,13 @@ std::vector<std::string> commandWords(const std::string& line, const Names& name
 std::map<std::string, std::string> hostOutputs(const TempDir& dir,
                                                const std::vector<std::string>& options) {
   const std::string logs = dir.makeDir("log");
-  const std::string config = dir.makeDir("package") + "/package.cfg";
+  dir.makeDir("package");
   const Names work = {{dir.path(), "(work)"}};
   std::map<std::string, std::string> files;
   std::string runs;
-  for (const auto& [file, command] : std::vector<std::pair<std::string, std::vector<std::string>>>{
-           {"list.txt", {"--no-log", "list"}},
-           {"list.json", {"--no-log", "list", "--json"}},
-           {"list-tree.txt", {"list", "--tree", "--no-log"}},  // global options may come last
-           {"diagnose.txt", {"--package-config", config, "diagnose"}},
-           {"diagnose.json", {"--no-log", "diagnose", "--json"}},
-           {"diagnose.prom", {"--no-log", "diagnose", "--prometheus", "-"}},
-           {"ports.txt", {"--no-log", "ports"}},
-           {"ports.json", {"--no-log", "ports", "--json"}},
-           {"snapshot.json", {"--no-log", "snapshot"}}}) {
-    std::vector<std::string> arguments = command;
+  for (const std::string& line : caseLines("tests/runner/host_outputs.txt")) {
+    const std::string file = line.substr(0, line.find(' '));
+    std::vector<std::string> arguments = commandWords(line.substr(file.size()), work);
     arguments.insert(arguments.end(), options.begin(), options.end());
     HostProcess process(arguments, dir.path());
     const int status = process.wait();

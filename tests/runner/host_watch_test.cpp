@@ -21,19 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-#if !defined(_WIN32)
-void stop(HostProcess& host, const std::string& signalName, const TempDir& dir) {
-  // The hook runs after the round's report, which comes after the round's objects are gone.
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(host.pid()) + "/fd")) {
-    const std::string node = fs::read_symlink(entry.path(), error).string();
-    EXPECT_TRUE(node != dir.file("n1") && node != dir.file("n2")) << node;
-  }
-  ::kill(host.pid(), signalName == "INT" ? SIGINT : SIGTERM);
-  EXPECT_EQ(host.wait(), 0);
-}
-#endif
-
 // The run whose "expect" line is lines[0], then its steps.
 void watch(const std::vector<std::string>& lines) {
   std::istringstream expect(lines[0]);
@@ -59,7 +46,17 @@ void watch(const std::vector<std::string>& lines) {
     if (step == "posix-only") return;
     if (step == "windows-folder") folder = rest;
 #else
-    if (step == "signal") stop(*host, rest, dir);
+    if (step == "signal") {
+      // The hook runs after the round's report, which comes after the round's objects are gone.
+      std::error_code error;
+      for (const auto& fd :
+           fs::directory_iterator("/proc/" + std::to_string(host->pid()) + "/fd")) {
+        const std::string node = fs::read_symlink(fd.path(), error).string();
+        EXPECT_TRUE(node != dir.file("n1") && node != dir.file("n2")) << node;
+      }
+      ::kill(host->pid(), rest == "INT" ? SIGINT : SIGTERM);
+      EXPECT_EQ(host->wait(), 0);
+    }
 #endif
     if (step == "host") host = std::make_unique<HostProcess>(arguments, dir.path());
     if (step == "rename") fs::rename(arguments[0], arguments[1]);
@@ -71,20 +68,15 @@ void watch(const std::vector<std::string>& lines) {
     }
   }
   std::map<std::string, std::string> outcome;
+  const std::string out = host->out(), err = host->err();
   for (std::string file; expect >> file;) {
-    const std::string out = host->out();
-    std::string& text = outcome[file];
-    if (file == "watch.txt")
-      text = out + "-- stderr:\n" + host->err();
-    else if (file == "stderr.txt")
-      text = host->err();
-    else if (file == "diagnose.json")
-      text = out.substr(out.rfind("}\n{") + 2);
-    else if (file.find(".log") != std::string::npos)
-      text = maskStamps(readTraceFile(dir.file("log/" + file)));
-    else
-      text = readFile(dir.file(file));
-    text = masked(text, names);
+    outcome[file] = masked(file == "watch.txt"       ? out + "-- stderr:\n" + err
+                           : file == "stderr.txt"    ? err
+                           : file == "diagnose.json" ? out.substr(out.rfind("}\n{") + 2)
+                           : file.find(".log") != std::string::npos
+                               ? maskStamps(readTraceFile(dir.file("log/" + file)))
+                               : readFile(dir.file(file)),
+                           names);
   }
   expectStoredFiles(folder, outcome);
 }
