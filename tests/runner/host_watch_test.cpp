@@ -1,6 +1,5 @@
-// The runs of diagnose --watch in host_watch.txt, each step by step, each outcome compared whole
-// with its expected folder. To rewrite those from this build: HALVEX_UPDATE_EXPECTED=1 ctest -R
-// Watch
+// The runs of diagnose --watch in host_watch.txt, step by step, each outcome compared whole with
+// its expected folder. To rewrite those from this build: HALVEX_UPDATE_EXPECTED=1 ctest -R Watch
 #if !defined(_WIN32)
 #include <signal.h>
 #endif
