@@ -7,10 +7,16 @@
 
 #include "tests/support/TempDir.h"
 
+using Names = std::vector<std::pair<std::string, std::string>>;
+
 // text without what differs from run to run or machine to machine: the diagnosis's times become
-// "(time)", a temporary file's number "(random)", each of these paths its name, then the source
-// folder "(source)".
-std::string masked(std::string text, std::vector<std::pair<std::string, std::string>> names);
+// "(time)" (the run's timestamp only when it is now), a temporary file's number "(random)", each
+// of these paths its name, then the source folder "(source)".
+std::string masked(std::string text, Names names);
+
+// The arguments of a command line written as masked() writes it, one word each ('' an empty
+// one), a word that starts with one of the names starting with its path instead.
+std::vector<std::string> commandWords(const std::string& line, const Names& names);
 
 // What halvex-host gives, run in dir with these options, for each command an operator runs, by
 // the name of its expected file: every output with the times and folders masked, runs.txt with

@@ -1,13 +1,10 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #if !defined(_WIN32)
 #include <sys/types.h>
 #endif
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "tests/support/TempDir.h"
@@ -42,12 +39,6 @@ class HostProcess {
 #endif
 };
 
-struct HostRun {
-  int exitStatus;
-  std::string out;
-  std::string err;
-};
-
 inline std::size_t countOf(const std::string& text, const std::string& part) {
   std::size_t count = 0;
   for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
@@ -55,42 +46,3 @@ inline std::size_t countOf(const std::string& text, const std::string& part) {
   }
   return count;
 }
-
-// Whether text is pattern, in which "*" stands for any characters within one line.
-bool matches(std::string_view text, std::string_view pattern);
-
-// Each test gets its own directory, which is also the host's working directory.
-class HostTest : public ::testing::Test {
- protected:
-  HostRun host(const std::vector<std::string>& arguments) const {
-    HostProcess process(arguments, dir.path());
-    const int status = process.wait();
-    return {status, process.out(), process.err()};
-  }
-
-  // A command's arguments on a topology file, without logs.
-  static std::vector<std::string> on(const std::string& topology,
-                                     std::vector<std::string> command) {
-    command.insert(command.begin(), {"--no-log", "--topology", topology});
-    return command;
-  }
-
-  // A topology file of these devices, JSON objects separated by commas; n1 to n4 are empty files
-  // beside it, for hubs to open.
-  std::string machine(const std::string& devices, const std::string& name = "topology.json") const {
-    for (const char* node : {"n1", "n2", "n3", "n4"}) dir.write(node, "");
-    return dir.write(name, "{\"devices\": [" + devices + "]}");
-  }
-
-  // A hub for machine() whose busy port is free, on its own device node.
-  const std::string cleanHub = R"({"type": "root-hub", "name": "Clean", "location": "usb1",
-      "ports": 2, "devicePath": "n1", "portStates": [{"port": 1, "key": "04d9:1702 Keyboard"}]})";
-
-  // A package configuration path whose log directory dir/log exists.
-  std::string packageConfig() const {
-    dir.makeDir("log");
-    return dir.makeDir("package") + "/package.cfg";
-  }
-
-  TempDir dir;
-};
