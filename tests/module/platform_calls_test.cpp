@@ -32,7 +32,7 @@ TEST(CreateFileTest, OpensForWritingOnly) {
 }
 
 // A FIFO or a socket can never be a hub's device: refused even when something listens at the
-// other end. A FIFO without a reader is the host's test (host_special_file_test.cpp).
+// other end. A FIFO without a reader is a row of the host's tests/runner/host_runs.txt.
 TEST(CreateFileTest, RefusesFifosAndSockets) {
   TempDir dir;
   const std::string fifo = dir.file("fifo"), socketPath = dir.file("socket");
