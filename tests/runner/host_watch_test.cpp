@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <sstream>
 
 #include "../support/ExpectedFiles.h"
@@ -41,6 +42,9 @@ void watch(const std::vector<std::string>& lines) {
     words >> step;
     std::getline(words >> std::ws, rest);
     const std::vector<std::string> arguments = commandWords(rest, names);
+    static const std::set<std::string> kSteps = {"posix-only", "windows-folder", "host",
+                                                 "until",      "rename",         "signal"};
+    ASSERT_EQ(kSteps.count(step), 1u) << "no such step: " << *line;
 #if defined(_WIN32)
     if (step == "posix-only") return;
     if (step == "windows-folder") folder = rest;
