@@ -11,7 +11,7 @@
 
 #include "../support/Environment.h"
 #include "../support/ExpectedFiles.h"
-#include "../support/UniqueDirectory.h"
+#include "../support/TempDir.h"
 #include "EventText.h"
 #include "ludrel/TopologyFormat.h"
 #include "ludrel/USBDeviceFinder.h"
@@ -25,22 +25,11 @@ namespace {
 
 constexpr std::size_t kLimit = 16 * 1024 * 1024;
 
+// Each test writes its topology files in a folder of its own.
 class TopologyTest : public ::testing::Test {
  protected:
-  ~TopologyTest() override {
-    unsetEnvironment("LUDREL_TOPOLOGY");
-    std::error_code ignored;
-    fs::remove_all(m_dir, ignored);
-  }
-
-  // Writes text (any bytes) to name in the test's directory and returns its path.
-  std::string writeFile(const std::string& name, const std::string& text) const {
-    const std::string path = (m_dir / name).string();
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-    return path;
-  }
-
-  const fs::path m_dir = makeUniqueDirectory("ludrel-test-");
+  ~TopologyTest() override { unsetEnvironment("LUDREL_TOPOLOGY"); }
+  const TempDir m_dir;
 };
 
 // What a new finder answers for a hub port, as the module asks: busy or free with the key (a free
@@ -84,7 +73,7 @@ std::string due(const UsbEventSource& source, steady_clock::time_point opened) {
 
 TEST_F(TopologyTest, EachStepAnswersAsTheStoredTranscriptShows) {
   const auto started = fs::file_time_type::clock::now();
-  const std::string logPath = writeFile("trace.log", "");
+  const std::string logPath = m_dir.write("trace.log", "");
   std::ofstream log(logPath);
   std::size_t logged = 0;
   std::unique_ptr<USBDeviceFinder> finder;
@@ -98,9 +87,9 @@ TEST_F(TopologyTest, EachStepAnswersAsTheStoredTranscriptShows) {
     static const std::set<std::string> kSteps = {
         "--", "topology", "write", "time", "pad", "enumerate", "again", "port", "events", "take"};
     ASSERT_EQ(kSteps.count(step), 1u) << "no such step: " << line;
-    const std::string path = (m_dir / file).string();
+    const std::string path = m_dir.file(file);
     std::string answer;
-    if (step == "topology" || step == "write") writeFile(file, rest);
+    if (step == "topology" || step == "write") m_dir.write(file, rest);
     if (step == "topology") setEnvironment("LUDREL_TOPOLOGY", path);
     if (step == "time") fs::last_write_time(path, started + seconds(std::stoi(rest)));
     if (step == "pad") {
@@ -135,7 +124,7 @@ TEST_F(TopologyTest, EachStepAnswersAsTheStoredTranscriptShows) {
     for (std::string answered; std::getline(answers, answered);)
       transcript += "  " + answered + "\n";
   }
-  const std::string dir = (m_dir / "").string();
+  const std::string dir = m_dir.file("");
   for (std::size_t at; (at = transcript.find(dir)) != std::string::npos;) {
     transcript.replace(at, dir.size(), "DIR/");
   }
@@ -148,9 +137,9 @@ TEST_F(TopologyTest, EachRefusedFileFailsWithOneLineNamingTheFileAndThePlace) {
   std::string manyObjects = "{}";
   for (int i = 0; i < 100000; ++i) manyObjects += ",{}";
   std::vector<std::pair<std::string, std::string>> cases = {
-      {"absent", (m_dir / "absent.json").string()},
-      {"a directory", m_dir.string()},
-      {"below a plain file", writeFile("plain", "") + "/t.json"},
+      {"absent", m_dir.file("absent.json")},
+      {"a directory", m_dir.path()},
+      {"below a plain file", m_dir.write("plain", "") + "/t.json"},
       {"a byte over 16 MiB", "{\"devices\": []}" + std::string(kLimit - 14, ' ')},
       {"blank", " \n\t\n"},
       {"a comma too many", "{\n  \"devices\": [\n    {\"name\": \"a\",}\n  ]\n}\n"},
@@ -169,7 +158,7 @@ TEST_F(TopologyTest, EachRefusedFileFailsWithOneLineNamingTheFileAndThePlace) {
     const std::string& what = cases[i].first;
     // A file of its own for each text: the library knows a file again by its path, size and time.
     const std::string path =
-        i < 3 ? cases[i].second : writeFile(std::to_string(i) + ".json", cases[i].second);
+        i < 3 ? cases[i].second : m_dir.write(std::to_string(i) + ".json", cases[i].second);
     setEnvironment("LUDREL_TOPOLOGY", path);
     USBDeviceFinder finder(nullptr);
     Usb_Device* record = nullptr;

@@ -4,12 +4,27 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
-#include "UniqueDirectory.h"
+namespace {
 
-TempDir::TempDir() : m_path(makeUniqueDirectory("halvex-test-")) {}
+// A new folder under the system's temporary folder that no other process has: create_directory
+// fails on a name that exists, so a name is taken by one process only.
+std::string makeUniqueDirectory() {
+  const std::filesystem::path temporary = std::filesystem::temp_directory_path();
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::filesystem::path path = temporary / ("halvex-test-" + std::to_string(random()));
+    if (std::filesystem::create_directory(path)) return path.string();
+  }
+  throw std::runtime_error("cannot create a folder halvex-test-* in " + temporary.string());
+}
+
+}  // namespace
+
+TempDir::TempDir() : m_path(makeUniqueDirectory()) {}
 
 TempDir::~TempDir() {
   std::error_code ignored;
