@@ -1,21 +1,19 @@
 #pragma once
 
-#include <string>
-
 #include "module/entry_points.h"
+#include "runner/HalvexModule.h"
 
-// The real libhalvex, loaded and resolved by name as the host framework does.
+// The real libhalvex, loaded by name with the host's own loader and its three exports resolved
+// as the framework resolves them; a module that fails to load throws.
 class ModuleUnderTest {
  public:
   ModuleUnderTest();
-  ~ModuleUnderTest();
-  ModuleUnderTest(const ModuleUnderTest&) = delete;
-  ModuleUnderTest& operator=(const ModuleUnderTest&) = delete;
-
-  SetPackageConfigFileFn setPackageConfigFile;
-  GetIDeviceEnumeratorFn getIDeviceEnumerator;
-  GetIDiagnosticsFn getIDiagnostics;
 
  private:
-  void* m_library;
+  KestraDiags::HalvexHost::SharedLibrary m_library;  // first: the exports below are its
+
+ public:
+  const SetPackageConfigFileFn setPackageConfigFile;
+  const GetIDeviceEnumeratorFn getIDeviceEnumerator;
+  const GetIDiagnosticsFn getIDiagnostics;
 };
