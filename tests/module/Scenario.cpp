@@ -13,6 +13,7 @@
 #include <stdexcept>
 
 #include "../support/Environment.h"
+#include "../support/ExpectedFiles.h"
 #include "../support/TraceLog.h"
 #include "device/HalvexDevice.h"
 
@@ -170,13 +171,7 @@ std::string Scenario::transcript() const {
   }
   std::string text = m_outcomes + (files.empty() ? "(no files)\n" : "");
   for (const std::string& file : files) text += file + "\n" + entriesOf(readTraceFile(file));
-  for (const auto& [path, name] :
-       {std::pair(m_dir.path(), "(dir)"), {m_topologies.path(), "(topologies)"}}) {
-    for (auto at = text.find(path); at != std::string::npos; at = text.find(path, at)) {
-      text.replace(at, path.size(), name);
-    }
-  }
-  return text;
+  return withNames(text, {{m_dir.path(), "(dir)"}, {m_topologies.path(), "(topologies)"}});
 }
 
 bool Scenario::unloads() {

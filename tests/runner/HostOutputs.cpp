@@ -24,12 +24,7 @@ std::string masked(std::string text, Names names) {
     text.replace(found.position(1), found.length(1), "(time)");
   }
   names.emplace_back(HALVEX_SOURCE_DIR, "(source)");
-  for (const auto& [path, name] : names) {
-    for (auto at = text.find(path); at != std::string::npos; at = text.find(path, at)) {
-      text.replace(at, path.size(), name);
-    }
-  }
-  return text;
+  return withNames(text, names);
 }
 
 std::vector<std::string> commandWords(const std::string& line, const Names& names) {

@@ -2,12 +2,10 @@
 
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "tests/support/ExpectedFiles.h"
 #include "tests/support/TempDir.h"
-
-using Names = std::vector<std::pair<std::string, std::string>>;
 
 // text without what differs from run to run or machine to machine: the diagnosis's times become
 // "(time)" (the run's timestamp only when it is now), a temporary file's number "(random)", each

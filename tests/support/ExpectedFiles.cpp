@@ -30,6 +30,16 @@ void expectStoredFiles(const std::string& folder, const std::map<std::string, st
   for (const auto& [file, text] : texts) EXPECT_EQ(stored.count(file), 1u) << file << " written";
 }
 
+std::string withNames(std::string text, const Names& names) {
+  for (const auto& [path, name] : names) {
+    for (auto at = text.find(path); at != std::string::npos;
+         at = text.find(path, at + name.size())) {
+      text.replace(at, path.size(), name);
+    }
+  }
+  return text;
+}
+
 std::vector<std::string> caseLines(const std::string& path) {
   std::ifstream file(std::string(HALVEX_SOURCE_DIR) + "/" + path);
   if (!file) throw std::runtime_error(path + ": cannot be read");

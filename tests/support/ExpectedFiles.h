@@ -2,7 +2,14 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
+
+// Paths that differ from run to run, each with the name that stands for it in expected files.
+using Names = std::vector<std::pair<std::string, std::string>>;
+
+// text with every occurrence of each path, in the order given, replaced by its name.
+std::string withNames(std::string text, const Names& names);
 
 // Compares each text, by file name, whole with the files in tests/expected/<folder>/: every
 // stored file must be written and every written one stored. With HALVEX_UPDATE_EXPECTED=1 the
