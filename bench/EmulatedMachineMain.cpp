@@ -2,12 +2,13 @@
 // must run under umockdev-wrapper, whose preloaded library shows that machine to the programs
 // they start.
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 
 #include <cstdio>
 
+#include "tests/linux/UsbTestbed.h"
+
 int main(int argc, char** argv) {
-  if (::dlopen("libumockdev-preload.so.0", RTLD_NOW | RTLD_NOLOAD) == nullptr) {
+  if (!umockdevPreloaded()) {
     std::fprintf(stderr, "run it under umockdev-wrapper: umockdev-wrapper %s\n", argv[0]);
     return 2;
   }

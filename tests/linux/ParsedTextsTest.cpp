@@ -110,7 +110,8 @@ const std::map<std::string, std::function<std::string(const std::string&)>> kFun
      }},
     {"usb-ids",
      [](const std::string& ids) {
-       return idNames(readFile(HALVEX_SOURCE_DIR "/tests/linux/usb.ids"), ids);
+       static const std::string database = readFile(HALVEX_SOURCE_DIR "/tests/linux/usb.ids");
+       return idNames(database, ids);
      }},
     {"usb-ids-in", [](const std::string& database) { return idNames(database, "046d:c52b"); }},
     {"status-words", words},

@@ -215,7 +215,7 @@ std::string attribute(const fs::path& folder, const char* name) {
 // An empty testbed, which only umockdev's preloaded library shows to this process and the programs
 // it starts; the USB library there uses its Linux backend on it.
 UMockdevTestbed* newTestbed() {
-  if (::dlopen("libumockdev-preload.so.0", RTLD_NOW | RTLD_NOLOAD) == nullptr) {
+  if (!umockdevPreloaded()) {
     throw std::runtime_error("run it under umockdev-wrapper, which preloads umockdev's library");
   }
   ::unsetenv("LUDREL_TOPOLOGY");
@@ -223,6 +223,10 @@ UMockdevTestbed* newTestbed() {
 }
 
 }  // namespace
+
+bool umockdevPreloaded() {
+  return ::dlopen("libumockdev-preload.so.0", RTLD_NOW | RTLD_NOLOAD) != nullptr;
+}
 
 UsbTestbed::UsbTestbed(const std::string& machine)
     : m_testbed(newTestbed()), m_root(std::getenv("UMOCKDEV_DIR")) {

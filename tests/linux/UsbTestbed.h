@@ -7,6 +7,10 @@
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
 
+// Whether umockdev's library is preloaded into this process, as umockdev-wrapper does: only then
+// do it and the programs it starts see an emulated machine.
+bool umockdevPreloaded();
+
 // A USB machine that umockdev emulates for this process and the programs it starts: the sysfs
 // and usbfs nodes that tests/linux/<machine>.umockdev describes in umockdev's own format, and
 // hubs that answer GET_STATUS for their ports and themselves as a test sets them. Only one may

@@ -108,9 +108,8 @@ void Scenario::playStep(const std::string& step, const std::string& last) {
     setEnvironment("LUDREL_TOPOLOGY", HALVEX_TOPOLOGIES_DIR "/" + last);
   } else if (is("hub ")) {
     m_hubPath = fs::path(last).is_relative() && !last.empty() ? m_dir.file(last) : last;
-    std::string inJson;
-    for (const char c : m_hubPath) inJson += c == '\\' ? std::string("\\\\") : std::string(1, c);
-    useTopology(R"({"devices": [{"type": "root-hub", "devicePath": ")" + inJson + "\"}]}");
+    useTopology(R"({"devices": [{"type": "root-hub", "devicePath": ")" + inJson(m_hubPath) +
+                "\"}]}");
   } else if (step == "config (null)") {
     m_module->setPackageConfigFile(nullptr);
   } else if (is("config ")) {

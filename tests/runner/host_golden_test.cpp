@@ -45,7 +45,7 @@ TEST_P(GoldenTest, OutputsAndLogsAreTheExpectedOnes) {
     const std::size_t start = text.find("```json\n") + 8;
     const std::string example = text.substr(start, text.find("```", start) - start);
     for (const char* node : {"n1", "n2"}) dir.write(node, "");
-    topology = dir.write("example.json", masked(example, {{"/dev/bus/usb/001/00", "n"}}));
+    topology = dir.write("example.json", withNames(example, {{"/dev/bus/usb/001/00", "n"}}));
   }
   const std::map<std::string, std::string> outputs = hostOutputs(dir, {"--topology", topology});
   expectStoredFiles(folderOf(GetParam()), outputs);

@@ -22,14 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// path as a JSON string holds it: a Windows path's backslashes doubled.
-std::string inJson(std::string path) {
-  for (auto at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 2)) {
-    path.insert(at, 1, '\\');
-  }
-  return path;
-}
-
 // Every path in folder, in order: a link with its target, a regular file with its first line.
 std::string listing(const std::string& folder) {
   std::set<std::string> lines;

@@ -40,6 +40,13 @@ std::string withNames(std::string text, const Names& names) {
   return text;
 }
 
+std::string inJson(std::string path) {
+  for (auto at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 2)) {
+    path.insert(at, 1, '\\');
+  }
+  return path;
+}
+
 std::vector<std::string> caseLines(const std::string& path) {
   std::ifstream file(std::string(HALVEX_SOURCE_DIR) + "/" + path);
   if (!file) throw std::runtime_error(path + ": cannot be read");

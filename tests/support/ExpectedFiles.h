@@ -11,6 +11,9 @@ using Names = std::vector<std::pair<std::string, std::string>>;
 // text with every occurrence of each path, in the order given, replaced by its name.
 std::string withNames(std::string text, const Names& names);
 
+// path as a JSON string holds it: a Windows path's backslashes doubled.
+std::string inJson(std::string path);
+
 // Compares each text, by file name, whole with the files in tests/expected/<folder>/: every
 // stored file must be written and every written one stored. With HALVEX_UPDATE_EXPECTED=1 the
 // folder is rewritten from these texts instead.
